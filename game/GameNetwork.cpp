@@ -14,17 +14,13 @@ namespace {
 
 constexpr int32_t kResetTicks = 300;  // an aircraft set up this recently carries no hits over
 
-// The pause between two of the ten quit packets, so that a burst of loss takes one, not all.
-void waitTicks(int32_t ticks) { platform::sleepUntilTick(platform::TickCount() + ticks); }
-
 }  // namespace
 
+// The quits still going out are sent before the link is gone (see QuitSender).
 GameNetwork::~GameNetwork() {
     link_.setEngineServices(nullptr);  // the controller may be gone already
-    link_.closeNetworkRoutines(waitTicks);
+    link_.closeNetworkRoutines();
 }
-
-void GameNetwork::closeNetworkRoutines() { link_.closeNetworkRoutines(waitTicks); }
 
 void GameNetwork::attach(VADArizodazar2* game) {
     game_ = game;

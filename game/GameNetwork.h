@@ -56,8 +56,9 @@ public:
     int32_t startNetworkRoutines(uint16_t port, int32_t role) override;
     std::string startError() override { return link_.startError(); }
     uint16_t localPort() override { return link_.socketOpen() ? link_.localPort() : 0; }
-    // The quit packets go out 3 ticks apart (a host's, to each joiner) or 20 (a joiner's).
-    void closeNetworkRoutines() override;
+    // Returns at once: the quit packets go on off the frame, 3 ticks apart (a host's, round its
+    // joiners) or 20 (a joiner's).
+    void closeNetworkRoutines() override { link_.closeNetworkRoutines(); }
     int32_t numberOfJoiners() override { return link_.numberOfJoiners(); }
     void setResetTimeMissionNumber(long mission, bool idHelp, int32_t killsToWin, int32_t cameraRule, bool dogfightOnly,
                                    int32_t start, int32_t restart, int32_t killType, bool closeID, double windSpeed,

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <vector>
 
 #include "net/EngineServices.h"
 #include "net/NetworkSockets.h"
@@ -46,6 +47,8 @@ bool BSDNetworkSockets::AcceptJoiner(uint32_t address, int joiner) {
         return false;
     }
     LastJoinerInTime[joiner] = platform::TickCount();
+    // A newcomer where an ended game on this socket had a joiner: that game's quits are not his.
+    Quits.forget(socket_.get(), {address, CurrentPort});
     OriginalJoinerTeamRequest[joiner] = JoinerTeamRequest;
     OriginalJoinerAircraftType[joiner] = JoinerAircraftType;
     if (Services) Services->startJoinerAircraft(joiner, JoinerTeamRequest, JoinerAircraftType);
@@ -164,29 +167,21 @@ void BSDNetworkSockets::sendPlayersNames() {
     CurrentPort = port;
 }
 
-void BSDNetworkSockets::HostQuit(Wait wait) {
+void BSDNetworkSockets::HostQuit() {
+    std::vector<platform::UdpEndpoint> joiners;
+    for (int n = 1; n <= 7; ++n)
+        if (ToAddresses[n] != 0) joiners.push_back({ToAddresses[n], JoinerPorts[n]});
+    if (joiners.empty() || !socketOpen()) return;
     const SendSlot slot = nextSendSlot();
     const size_t length = buildQuit(0, PlayerNameString, slot);
-    const uint16_t port = CurrentPort;
-    for (int round = 0; round < kQuitRounds; ++round) {
-        for (int n = 1; n <= 7; ++n) {
-            if (ToAddresses[n] == 0) continue;
-            CurrentPort = JoinerPorts[n];
-            sendDataPacket(ToAddresses[n], slot.first(length));
-            if (wait) wait(kHostQuitGap);
-        }
-    }
-    CurrentPort = port;
+    Quits.start(socket_, slot.first(length), joiners, kQuitRounds, kHostQuitGap);
 }
 
-void BSDNetworkSockets::JoinerQuit(Wait wait) {
-    if (!Accepted) return;
+void BSDNetworkSockets::JoinerQuit() {
+    if (!Accepted || JoinToAddress == 0 || !socketOpen()) return;
     const SendSlot slot = nextSendSlot();
     const size_t length = buildQuit(static_cast<uint8_t>(std::clamp(JoinerNumber, 0, 7)), PlayerNameString, slot);
-    for (int round = 0; round < kQuitRounds; ++round) {
-        sendDataPacket(JoinToAddress, slot.first(length));
-        if (wait) wait(kJoinerQuitGap);
-    }
+    Quits.start(socket_, slot.first(length), {{JoinToAddress, CurrentPort}}, kQuitRounds, kJoinerQuitGap);
 }
 
 void BSDNetworkSockets::SendImNotHost(uint32_t address, uint16_t port) {

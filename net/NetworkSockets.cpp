@@ -21,9 +21,19 @@ BSDNetworkSockets::BSDNetworkSockets() {
 BSDNetworkSockets::~BSDNetworkSockets() { closeSocket(); }
 
 int BSDNetworkSockets::createASocketPort(uint16_t port) {
-    if (socket_.isOpen()) return 0;
+    if (socketOpen()) return 0;
     CurrentPort = port;
-    if (!socket_.open(port, &startError_)) return -1;
+    // A host starting anew on the port its last game's quits still go out from takes that socket
+    // over (the port could not be bound twice); the quits go on to the old peers alone.
+    socket_ = HostOrJoiner == kHost && port != 0 ? Quits.socketOn(port) : nullptr;
+    if (socket_) {
+        std::array<uint8_t, kMaxPacketBytes> stale;
+        while (socket_->receive(stale, nullptr) >= 0) {}  // sent to the ended game
+    } else {
+        auto fresh = std::make_shared<platform::UdpSocket>();
+        if (!fresh->open(port, &startError_)) return -1;
+        socket_ = std::move(fresh);
+    }
     clearTraffic();
     stopReceiver_ = false;
     receiver_ = std::thread([this] { receiveLoop(); });
@@ -34,15 +44,16 @@ void BSDNetworkSockets::clearTraffic() {
     SendBufferOffset = 0;
     ring_.clear();
     PacketsSent = PacketsIn = 0;
+    QuitsAtStart = Quits.sent();
 }
 
 // Copies every datagram into the ring as it arrives, draining the socket each time it wakes.
 void BSDNetworkSockets::receiveLoop() {
     std::array<uint8_t, kMaxPacketBytes> buffer;
     while (!stopReceiver_.load(std::memory_order_relaxed)) {
-        if (!socket_.waitReadable(kPollMilliseconds)) continue;
+        if (!socket_->waitReadable(kPollMilliseconds)) continue;
         platform::UdpEndpoint from;
-        for (long n; (n = socket_.receive(buffer, &from)) >= 0;) {
+        for (long n; (n = socket_->receive(buffer, &from)) >= 0;) {
             ring_.store({buffer.data(), static_cast<size_t>(n)}, platform::TickCount(), from);
         }
     }
@@ -51,7 +62,7 @@ void BSDNetworkSockets::receiveLoop() {
 void BSDNetworkSockets::closeSocket() {
     stopReceiver_ = true;
     if (receiver_.joinable()) receiver_.join();
-    socket_.close();
+    socket_.reset();  // closed once the quits of its game, if any, have gone too
 }
 
 bool BSDNetworkSockets::GetMostRecentPacket(uint8_t type, ReceivedPacket* out) {
@@ -67,8 +78,8 @@ SendSlot BSDNetworkSockets::nextSendSlot() {
 }
 
 void BSDNetworkSockets::sendDataPacket(uint32_t address, std::span<const uint8_t> bytes) {
-    if (!socket_.isOpen() || address == 0) return;
-    socket_.sendTo({address, CurrentPort}, bytes.first(std::min(bytes.size(), kMaxPacketBytes)));
+    if (!socketOpen() || address == 0) return;
+    socket_->sendTo({address, CurrentPort}, bytes.first(std::min(bytes.size(), kMaxPacketBytes)));
     ++PacketsSent;
 }
 

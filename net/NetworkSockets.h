@@ -3,7 +3,8 @@
 // arriving datagram into the receive ring, ten rotating send slots, the mode of the game on this
 // machine, the six message lines drawn over the view and the rules the host sets for each game.
 // The protocol engine drives it once per frame from the main thread; only the receiver thread
-// and the ring's lock are shared.
+// and the ring's lock are shared, and the quit sender's thread, which sends an ended game's quits
+// from that game's socket.
 //
 // Index: the game's side (SetupServices, DataServices, DataExchange); transport
 // (NetworkSockets.cpp); setup packets and their schedules (NetworkSetup.cpp); data packets
@@ -13,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,6 +22,7 @@
 #include <thread>
 
 #include "net/DataPackets.h"
+#include "net/QuitSender.h"
 #include "net/ReceiveRing.h"
 #include "net/SetupPackets.h"
 #include "platform/UdpSocket.h"
@@ -138,8 +141,8 @@ public:
     // 0 when the socket is open (or already was), -1 otherwise.
     int createASocketPort(uint16_t port);
     void closeSocket();
-    bool socketOpen() const { return socket_.isOpen(); }
-    uint16_t localPort() const { return socket_.localPort(); }
+    bool socketOpen() const { return socket_ && socket_->isOpen(); }
+    uint16_t localPort() const { return socket_ ? socket_->localPort() : 0; }
     const std::string& startError() const { return startError_; }
 
     // The newest unread packet of `type` from anybody, copied out and marked read. The engine
@@ -156,7 +159,9 @@ public:
     void setCurrentPort(uint16_t port) { CurrentPort = port; }
     uint16_t currentPort() const { return CurrentPort; }
 
-    long packetsSent() const { return PacketsSent; }
+    // Datagrams handed to the system since the last start, an ended game's quits sent since
+    // then included.
+    long packetsSent() const { return PacketsSent + Quits.sent() - QuitsAtStart; }
     bool amIHost() const { return HostOrJoiner == kHost; }
     bool networkAndJoiner() const { return HostOrJoiner == kJoiner && NetworkMode != kNoGame; }
     int32_t getNetworkPlayDelay() const { return NetworkPlayDelay; }
@@ -177,10 +182,10 @@ public:
     // players' names every 60 ticks for 600 ticks after that window opens.
     void DoANew();
     void sendPlayersNames();
-    // Ten rounds to every joiner (host) or to the host (accepted joiner), `wait` ticks apart.
-    using Wait = void (*)(int32_t ticks);
-    void HostQuit(Wait wait);
-    void JoinerQuit(Wait wait);
+    // Ten rounds to every joiner (host) or to the host (accepted joiner), 3 or 20 ticks apart, the
+    // first now and the rest off the frame; each returns at once.
+    void HostQuit();
+    void JoinerQuit();
     void SendImNotHost(uint32_t address, uint16_t port);
     // The joiner table the admission keeps (host numbering 1..7; 0 address = free).
     void setJoiner(int joiner, uint32_t address, uint16_t port);
@@ -262,8 +267,8 @@ public:
     int32_t getDogKillType() const { return Rules.dogKillType; }
     int32_t numberOfJoiners() const;
     void setVersionNumber(int32_t version, int32_t appID, int32_t totalMissions);
-    // Ends the game on this machine; `wait` paces the quit packets (null: sent at once).
-    void closeNetworkRoutines(Wait wait = nullptr);
+    // Ends the game on this machine at once; its quit packets go on off the frame, from its socket.
+    void closeNetworkRoutines();
     int32_t paintJob(int slot, int which) const { return slot >= 0 && slot < 8 && (which == 0 || which == 1) ? JoinerPaintJobNumbers[slot][which] : -1; }
 
 private:
@@ -335,7 +340,9 @@ private:
     // The start shared by both: with a socket on `port`, or with none.
     int startGame(Role role, int32_t ownTeam, std::optional<uint16_t> port);
 
-    platform::UdpSocket socket_;
+    std::shared_ptr<platform::UdpSocket> socket_;  // shared with the quits of the game it served
+    QuitSender Quits;
+    long QuitsAtStart = 0;  // Quits.sent() at the last start
     ReceiveRing ring_;
     std::thread receiver_;
     std::atomic<bool> stopReceiver_{false};

@@ -54,12 +54,12 @@ void BSDNetworkSockets::setVersionNumber(int32_t version, int32_t appID, int32_t
     TotalIncludedMissions = totalMissions;
 }
 
-void BSDNetworkSockets::closeNetworkRoutines(Wait wait) {
+void BSDNetworkSockets::closeNetworkRoutines() {
     setMessageLine(0, {});
     setMode(kClosing, 0);
     if (OTNotInited) {
-        if (HostOrJoiner == kJoiner && Accepted) JoinerQuit(wait);
-        else if (HostOrJoiner == kHost) HostQuit(wait);
+        if (HostOrJoiner == kJoiner && Accepted) JoinerQuit();
+        else if (HostOrJoiner == kHost) HostQuit();
     }
     OTNotInited = false;
     closeSocket();

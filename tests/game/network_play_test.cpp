@@ -663,7 +663,9 @@ TEST_F(NetworkPlay, ADeclinedJoinerReadsWhyAndFliesAloneWithoutIt) {
 // The host's lines and slots follow who is in the game: the waiting line goes when a joiner is
 // in and comes back when the last has gone; a joiner who leaves in game over is not waited
 // for. The game decided, his kills and aircraft stay as they ended it; the next game has the
-// mission's own aircraft in his slot, with none of his kills.
+// mission's own aircraft in his slot, with none of his kills. He joins again at once and keeps
+// his slot while his last game's quits still come in; the host ends his game and at once hosts
+// again on his port, and the joiner, told, joins the new one.
 TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar, &roy};
@@ -699,6 +701,30 @@ TEST_F(NetworkPlay, TheHostsLinesAndSlotsFollowWhoIsIn) {
     lothar.c->newDocument();
     EXPECT_EQ(lothar.c->pilotScoring().AircraftResults[1], (std::array<int32_t, 2>{0, 0}));
     EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, missionType) << "in the next game";
+
+    const auto comeBack = [&] {
+        join(roy, lothar, 2, 64);
+        ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+        lothar.link().acceptJoinerPublic();
+        ASSERT_TRUE(until([&] { return roy.link().accepted(); }));
+        EXPECT_EQ(roy.link().getJoinerNumber(), 1);
+        run(80);  // 240 ticks: past the last game's ten quits
+        EXPECT_TRUE(roy.link().accepted());
+        EXPECT_EQ(lothar.link().numberOfJoiners(), 1);
+    };
+    comeBack();  // his quits, naming slot 1, come from the port he has left
+    const uint16_t port = lothar.link().localPort();
+    leave(lothar);
+    ASSERT_TRUE(lothar.c->hostNetworkGame(port, lothar.c->missionState().CurrentMissionNumber));
+    EXPECT_EQ(lothar.link().localPort(), port);
+    // The host's new game counts nothing of the old one: the joiner alone runs until told.
+    players = {&roy};
+    hostPlayer = nullptr;
+    ASSERT_TRUE(until([&] { return roy.link().getNetworkMode() == 0; }));
+    EXPECT_EQ(roy.line(1), "Host has ended the game");
+    players = {&lothar, &roy};
+    hostPlayer = &lothar;
+    comeBack();
 }
 
 // Everybody hears of a newcomer as it is taken in, before it has said a word: he is listed as
@@ -802,23 +828,82 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
 }
 
-// Ending a hosted game on the real clock: the ten quit packets to a joiner go out 3 ticks apart,
-// so a moment's loss cannot take them all.
+// A quit packet as a listener hears it: which listener, the test's tick, the slot it names and
+// the port it came from.
+struct HeardQuit {
+    size_t listener = 0;
+    int32_t tick = 0;
+    uint8_t slot = 0;
+    uint16_t from = 0;
+};
+
+// Hears `total` quits, `gap` ticks apart and the first at once: the test's clock moves a tick
+// only once every quit due by then has come, so one sent early is heard with an earlier one.
+std::vector<HeardQuit> hearQuits(const std::vector<platform::UdpSocket*>& listeners, size_t total, int32_t gap) {
+    std::vector<HeardQuit> heard;
+    const auto listen = [&] {
+        for (size_t k = 0; k < listeners.size(); ++k) {
+            std::array<uint8_t, 600> bytes;
+            platform::UdpEndpoint from;
+            for (long n; (n = listeners[k]->receive(bytes, &from)) >= 0;)
+                if (n >= 4 && bytes[2] == net::kQuitPacket) heard.push_back({k, clockTicks.load(), bytes[3], from.port});
+        }
+    };
+    for (const int32_t start = clockTicks; heard.size() < total; ++clockTicks) {
+        const size_t due = std::min<size_t>(total, size_t((clockTicks - start) / gap) + 1);
+        if (!waitFor([&] { return listen(), heard.size() >= due; }, "quit " + std::to_string(due))) break;
+        EXPECT_EQ(heard.size(), due) << "at tick " << clockTicks - start;
+    }
+    return heard;
+}
+
+// Ending a network game returns at once, on a clock that stands still meanwhile; the ten quits
+// then go out as the clock moves: a host's round its joiners, 3 ticks apart, a joiner's to its
+// host, 20 ticks apart, so that a moment's loss cannot take them all. A game ended as the program
+// closes has what is left of its quits sent before its network object is gone.
 TEST(NetworkEnd, TheHostsQuitsAreSpreadOverTicks) {
-    GameNetwork network;
-    ASSERT_EQ(network.startNetworkRoutines(0, ControllerNetwork::kHostRole), 0);
-    platform::UdpSocket joiner;
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    std::array<platform::UdpSocket, 2> joiners;
     std::string error;
-    ASSERT_TRUE(joiner.open(0, &error)) << error;
-    network.sockets().setJoiner(1, kLoopback, joiner.localPort());
-    const int32_t start = platform::TickCount();
-    network.closeNetworkRoutines();
-    EXPECT_GE(platform::TickCount() - start, 20);
+    for (platform::UdpSocket& j : joiners) ASSERT_TRUE(j.open(0, &error)) << error;
+    auto network = std::make_unique<GameNetwork>();
+    ASSERT_EQ(network->startNetworkRoutines(0, ControllerNetwork::kHostRole), 0);
+    for (int k = 0; k < 2; ++k) network->sockets().setJoiner(k + 1, kLoopback, joiners[size_t(k)].localPort());
+    network->closeNetworkRoutines();
+    EXPECT_EQ(network->getNetworkMode(), 0);
+    std::vector<HeardQuit> heard = hearQuits({&joiners[0], &joiners[1]}, 20, 3);
+    ASSERT_EQ(heard.size(), 20u);
+    for (size_t i = 1; i < heard.size(); ++i) {
+        EXPECT_EQ(heard[i].listener, i % 2) << "round the joiners";
+        EXPECT_EQ(heard[i].tick - heard[i - 1].tick, 3) << i;
+    }
+
+    // An accepted joiner (slot 3) leaves: his quits go to his host from the port it knows him by.
+    std::array<uint8_t, 48> name{13, '#', '1', ':', 'R', 'o', 'y', ':', 'R', '/', ' ', '0', ':', '0'};
+    network->setJoinerParticularsName(name, kLoopback, 1, 0, 1);
+    ASSERT_EQ(network->startNetworkRoutines(joiners[0].localPort(), ControllerNetwork::kJoinerRole), 0);
+    const uint16_t joinerPort = network->localPort();
+    network->sockets().setAccepted(true);
+    network->sockets().setJoinerNumber(3);
+    network->closeNetworkRoutines();
+    heard = hearQuits({&joiners[0]}, 10, 20);
+    ASSERT_EQ(heard.size(), 10u);
+    for (size_t i = 0; i < heard.size(); ++i) {
+        EXPECT_EQ(heard[i].slot, 3);
+        EXPECT_EQ(heard[i].from, joinerPort);
+    }
+    for (size_t i = 1; i < heard.size(); ++i) EXPECT_EQ(heard[i].tick - heard[i - 1].tick, 20) << i;
+
+    // The program closes with a hosted game's quits still due, on a clock nobody moves any more.
+    ASSERT_EQ(network->startNetworkRoutines(0, ControllerNetwork::kHostRole), 0);
+    network->sockets().setJoiner(1, kLoopback, joiners[1].localPort());
+    network->closeNetworkRoutines();
+    network.reset();
+    std::array<uint8_t, 600> bytes;
+    platform::UdpEndpoint from;
     int quits = 0;
     EXPECT_TRUE(waitFor([&] {
-        std::array<uint8_t, 600> bytes;
-        platform::UdpEndpoint from;
-        for (long n; (n = joiner.receive(bytes, &from)) >= 0;) quits += n >= 3 && bytes[2] == net::kQuitPacket;
+        for (long n; (n = joiners[1].receive(bytes, &from)) >= 0;) quits += n >= 3 && bytes[2] == net::kQuitPacket;
         return quits == 10;
     }, "the ten quit packets"));
 }

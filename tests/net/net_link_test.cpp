@@ -1,7 +1,7 @@
 // Network links on this machine's loopback ports: a busy port failing the start aloud, a
 // joiner's particulars, a line too long for the table, the accept's slot search, the decline
-// list, the data senders' hit counts, a datagram longer than any packet refused whole, and the
-// host's quit.
+// list, the data senders' hit counts, a datagram longer than any packet refused whole, the host's
+// quit, and a host hosting again on its port at once.
 #include <gtest/gtest.h>
 
 #include "net/DataPackets.h"
@@ -103,10 +103,46 @@ TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     huge[0] = 0x05, huge[1] = 0x78, huge[2] = kHostDataPacket;
     host.link.sendDataPacket(kLoopback, huge);
     host.link.setJoiner(1, kLoopback, joiner.link.localPort());
-    host.link.HostQuit(nullptr);
+    host.link.HostQuit();
     ASSERT_TRUE(arrive(joiner.link, kQuitPacket, &p));
     EXPECT_EQ(parseQuit(p.packet())->name, "McCudden");
     EXPECT_FALSE(joiner.link.GetMostRecentPacket(kHostDataPacket, &p));
+}
+
+// A host ends its game and at once hosts again on its port while the old quits still go out from
+// it: the new game has the port, and a newcomer where an old joiner was hears no more of the old
+// quits, which go on to the other old joiner whole; the new game's own quit reaches the newcomer.
+TEST(NetworkLink, HostingAgainAtOnceLeavesTheOldQuitsToTheOldJoiners) {
+    platform::ScopedTickSource clock([] { return clockTicks.load(); });
+    std::array<platform::UdpSocket, 2> joiners;
+    std::string error;
+    for (platform::UdpSocket& j : joiners) ASSERT_TRUE(j.open(0, &error)) << error;
+    std::array<int, 2> quits{};
+    const auto listen = [&] {
+        std::array<uint8_t, 600> bytes;
+        platform::UdpEndpoint from;
+        for (size_t k = 0; k < 2; ++k)
+            for (long n; (n = joiners[k].receive(bytes, &from)) >= 0;) quits[k] += n >= 3 && bytes[2] == kQuitPacket;
+    };
+    BSDNetworkSockets host;
+    ASSERT_EQ(host.startNetworkRoutines(0, BSDNetworkSockets::kHost, 1), 0);
+    const uint16_t port = host.localPort();
+    for (int k = 0; k < 2; ++k) host.setJoiner(k + 1, kLoopback, joiners[size_t(k)].localPort());
+    host.closeNetworkRoutines();
+    ASSERT_TRUE(testing::waitFor([&] { return listen(), quits[0] == 1; }, "the first quit"));
+
+    ASSERT_EQ(host.startNetworkRoutines(port, BSDNetworkSockets::kHost, 1), 0) << host.startError();
+    EXPECT_EQ(host.localPort(), port);
+    host.setCurrentPort(joiners[0].localPort());
+    ASSERT_TRUE(host.AcceptJoiner(kLoopback, 1));
+    host.setJoiner(1, kLoopback, joiners[0].localPort());
+    for (int sent = 1; sent <= 10; ++sent) {  // each 3 ticks on, the next, to the other old joiner
+        clockTicks += 3;
+        ASSERT_TRUE(testing::waitFor([&] { return listen(), quits[0] + quits[1] > sent; }, "an old quit"));
+        EXPECT_EQ(quits, (std::array<int, 2>{1, sent})) << "the newcomer hears none of them";
+    }
+    host.closeNetworkRoutines();
+    EXPECT_TRUE(testing::waitFor([&] { return listen(), quits[0] == 2; }, "the new game's quit"));
 }
 
 }  // namespace
