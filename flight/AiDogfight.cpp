@@ -58,6 +58,7 @@ struct Fight {
     double D = 0, Dh = 0, dY = 0, rX = 0, rY = 0, rZ = 0, xz = 0, bearing = 0, hd = 0, z = 0, tx = 0, ty = 0, Ac = 0,
            Br = 0;
     Vec P0{}, P1{}, P2{}, P3{}, P4{}, P5{};
+    ZephModel* lastSeen = nullptr;  // the aircraft aiVariables[1] names: the enemy the look-around found
 
     void hardTurn(double x) {
         TurnHardTowardEnemy(x, self, P.MaxBankSpeed, rX, rY, Ac, P.HardTurnClimbDive);
@@ -178,10 +179,10 @@ void Fight::headOn() {
 
 void Fight::pursuit() {
     a.AutoPilotData[2] = -1.0;
-    // Mark the last enemy seen within 2000 ft so that the next look-around takes it (a wingman
-    // following its leader marks it too); the look-around drops a mark that names a friend.
-    const double n = a.aiVariables[1];
-    if (D < 2000.0 && n >= 0.0 && n < ModelArray::kAircraftSlots) a.aiVariables[0] = n;
+    // Mark the enemy chased within 2000 ft so that the next look-around keeps it. A wingman keeping
+    // formation chases its leader and marks nobody, so every look-around scans afresh and finds an
+    // enemy closing on it from behind.
+    if (D < 2000.0 && enemy == lastSeen && e.Team != a.Team) a.aiVariables[0] = a.aiVariables[1];
     const double V = a.CurrentVelocity, Ve = e.CurrentVelocity, close = a.TooCloseDistance;
     if (a.AIType == 2 && ((D < close && V - Ve > 1.22) || (D < 1.66 * close && V - Ve > 2.44))) {
         self->setThrottle(0.05);
@@ -489,6 +490,8 @@ void doDogfighting(ZephModel* aircraft, ModelArray* objects, int32_t missionTime
     }
     Fight f{aircraft, a, P, enemy, e, me, s.them};
     f.D = D, f.Dh = Dh, f.dY = s.d[1];
+    const double seen = a.aiVariables[1];
+    if (seen >= 0.0 && seen < ModelArray::kAircraftSlots) recordOf(objects, static_cast<long>(seen), &f.lastSeen);
     aimPoints(f, s);
     f.tactics();
 }

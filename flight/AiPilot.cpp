@@ -42,9 +42,9 @@ void lookAround(ZephModel* self, Aircraft& a, ModelArray* objects) {
 
     bool scan = true;
     if (a.aiVariables[0] >= 0.0) {
-        // A target the dogfight ordered: the pursuit marks the last enemy seen, which is 0 (aircraft
-        // 0) in a record that has seen none, even while a wingman follows its leader. An order naming
-        // no aircraft, this one or one of its own side is dropped and the look-around goes on as usual.
+        // A target the dogfight ordered: the enemy its pursuit chased. An order naming no aircraft,
+        // this one or one of its own side (a fresh record holds 0, aircraft 0) is dropped and the
+        // look-around goes on as usual.
         ZephModel* m = nullptr;
         const double forced = a.aiVariables[0];
         const long n = forced < ModelArray::kAircraftSlots ? static_cast<long>(forced) : -1;

@@ -38,7 +38,11 @@ void VADArizodazar2::sendHostDataToServer() {
         const int32_t team = aircraft->getTeamNumber();
         if (team >= 1 && team <= 4) ++game.teams[team - 1];
     }
-    lobby_.gamesList().announce(announcementUrl(base, game));
+    if (game.port == 0) {
+        lobby_.gamesList().reportEnd(announcementUrl(base, game));
+    } else {
+        lobby_.gamesList().announce(announcementUrl(base, game));
+    }
 }
 
 void VADArizodazar2::tellServerToEnd() {
@@ -60,8 +64,26 @@ bool VADArizodazar2::hearGamesListAnswer() {
     } else if (answer->ok && answer->page.starts_with("listed, shown in turns")) {
         tellPlayer("The public games list shows your game in turns: its page is full, so your game is missing "
                    "from some of the lists players see.");
+    } else if (answer->status < 200 || answer->status > 299) {
+        tellGamesListRefusal(*answer);
     }
     return true;
+}
+
+// The host hears of each kind of refusal (by status; none: no answer) once a run, in the server's
+// words where it gave any. A refused game is offered again with each minute's announcement.
+void VADArizodazar2::tellGamesListRefusal(const FetchedPage& answer) {
+    std::vector<long>& told = lobby_.refusalsTold;
+    if (std::find(told.begin(), told.end(), answer.status) != told.end()) return;
+    told.push_back(answer.status);
+    if (answer.status == 0) {
+        tellPlayer("The public games list did not answer when your game was announced (" + answer.error +
+                   "): players may not find it there. It is announced again each minute.");
+        return;
+    }
+    std::string reason = answer.reason;
+    if (reason.empty()) reason = answer.status == 429 ? "too many requests" : "it answered " + std::to_string(answer.status);
+    tellPlayer("The public games list does not list your game: " + reason + ". It is announced again each minute.");
 }
 
 void VADArizodazar2::checkForNetworkGames(bool force) {

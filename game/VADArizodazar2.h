@@ -203,8 +203,8 @@ public:
     // fetched for the join window, and the join table's rows.
     void sendHostDataToServer() override;
     void tellServerToEnd() override;
-    // A host whose game the list keeps but does not show, or shows only in turns, is told so: once
-    // a run each, not at every minute's announcement.
+    // A host whose game the list keeps but does not show, shows only in turns, or refuses, or whose
+    // announcement had no answer, is told so: once a run each, not at every minute's announcement.
     bool hearGamesListAnswer() override;
     // Fetches the list anew (at most once a minute unless forced) and takes in a fetched page;
     // never waits for the network.
@@ -244,6 +244,8 @@ public:
     std::string userMissionsFolder() const;
 
 private:
+    void tellGamesListRefusal(const FetchedPage& answer);
+
     // Declared in this order: the builder is made from the factory and its link.
     LobbyControls lobby;
     MissionWindowControls missionWindow;

@@ -17,6 +17,18 @@ size_t keep(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
+// The first line of a refusal's text, as a person may be shown it: printable ASCII only, bounded.
+std::string reasonIn(const std::string& text) {
+    std::string reason;
+    for (const char c : text.substr(0, text.find('\n'))) {
+        if (reason.size() == kLongestReason) break;
+        if (c >= ' ' && c <= '~') reason += c;
+    }
+    const size_t end = reason.find_last_not_of(' ');
+    reason.erase(end == std::string::npos ? 0 : end + 1);
+    return reason;
+}
+
 }  // namespace
 
 GamesListClient::GamesListClient(long timeoutMs) : timeoutMs_(timeoutMs) {
@@ -35,11 +47,15 @@ GamesListClient::~GamesListClient() {
     worker_.join();
 }
 
-void GamesListClient::announce(const std::string& url) {
+void GamesListClient::announce(const std::string& url) { queueAnnouncement({url, false, true}); }
+
+void GamesListClient::reportEnd(const std::string& url) { queueAnnouncement({url, false, false}); }
+
+void GamesListClient::queueAnnouncement(Job job) {
     {
         std::lock_guard lock(mutex_);
         if (jobs_.size() >= kWaitingAnnouncements) jobs_.pop_front();
-        jobs_.push_back({url, false});
+        jobs_.push_back(std::move(job));
     }
     wake_.notify_all();
 }
@@ -83,7 +99,11 @@ void GamesListClient::work() {
         FetchedPage result = get(job.url);
         lock.lock();
         fetchUnderWay_ = false;
-        (job.fetch ? fetched_ : announced_) = std::move(result);
+        if (job.fetch) {
+            fetched_ = std::move(result);
+        } else if (job.answerWanted) {
+            announced_ = std::move(result);
+        }
     }
 }
 
@@ -117,7 +137,10 @@ FetchedPage GamesListClient::get(const std::string& url) {
     result.status = status;
     result.ok = status == 200;
     if (!result.ok) result.error = "the server answered " + std::to_string(status);
-    if (status < 200 || status > 299) result.page.clear();
+    if (status < 200 || status > 299) {
+        result.reason = reasonIn(result.page);
+        result.page.clear();
+    }
     return result;
 }
 

@@ -17,7 +17,11 @@ struct FetchedPage {
     long status = 0;     // the answer's HTTP status; 0: none came
     std::string page;    // its text, when the status is 2xx
     std::string error;   // why not, when not
+    std::string reason;  // the server's own words for another status: its text's first line,
+                         // printable ASCII, at most kLongestReason bytes; empty when it gave none
 };
+
+inline constexpr size_t kLongestReason = 120;  // bytes
 
 class GamesListClient {
 public:
@@ -30,6 +34,9 @@ public:
     GamesListClient& operator=(const GamesListClient&) = delete;
 
     void announce(const std::string& url);
+    // An announcement of a game that has ended (port 0): its answer is not handed back, since the
+    // game it would tell of is gone.
+    void reportEnd(const std::string& url);
     // Asks for the page at `url`; a fetch asked for while another waits replaces it.
     void fetch(const std::string& url);
     // The page of the last finished fetch, once.
@@ -43,7 +50,9 @@ private:
     struct Job {
         std::string url;
         bool fetch = false;
+        bool answerWanted = true;
     };
+    void queueAnnouncement(Job job);
     void work();
     FetchedPage get(const std::string& url);
 

@@ -97,6 +97,10 @@ void* GLWindow::getProcAddress(const char* name) { return SDL_GL_GetProcAddress(
 
 bool GLWindow::setSwapInterval(int interval) { return SDL_GL_SetSwapInterval(interval) == 0; }
 
+bool GLWindow::hasKeyboard() const { return SDL_GetKeyboardFocus() == window_; }
+
+void GLWindow::takeKeyboard() { SDL_SetWindowInputFocus(window_); }
+
 void GLWindow::setAlwaysOnTop(bool onTop) {
     SDL_SetWindowAlwaysOnTop(window_, onTop ? SDL_TRUE : SDL_FALSE);
     if (onTop) SDL_RaiseWindow(window_);

@@ -56,6 +56,9 @@ public:
     static void* getProcAddress(const char* name);
     // 0 or 1; false when the driver refuses (no vsync under Xvfb).
     static bool setSwapInterval(int interval);
+    // Whether the keyboard's events come to this window; asks the desktop to send them here.
+    bool hasKeyboard() const;
+    void takeKeyboard();
     // Keeps the window above every normal window (while flying), or lets it sink (for dialogs).
     void setAlwaysOnTop(bool onTop);
 

@@ -321,6 +321,7 @@ private:
     void drawSecondWindow(ModelArray& list);
     bool makeSecondWindow(int width, int height);
     void closeSecondWindow();
+    void dropSecondWindow();
     // This frame's drawable record of object i: asked once a frame, copied for the second window.
     OneCompleteObjectVer2* recordFor(ModelArray& list, long i, bool secondWindow);
     void computeFinalMatrix(const std::array<double, 16>& objectMatrix);

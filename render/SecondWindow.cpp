@@ -14,7 +14,7 @@
 
 namespace pellam::render {
 bool MyZephGLView::makeSecondWindow(int width, int height) {
-    secondWindow_.reset();
+    dropSecondWindow();
     window_->makeCurrent();
     platform::WindowSpec spec;
     spec.title = "Pellam second view";
@@ -57,10 +57,19 @@ bool MyZephGLView::makeSecondWindow(int width, int height) {
     return true;
 }
 
+// The second window goes; the keyboard it held (it takes it as it opens where no window manager
+// keeps it off) comes back to the view, which would otherwise count the game as left.
+void MyZephGLView::dropSecondWindow() {
+    if (!secondWindow_) return;
+    const bool hadKeyboard = secondWindow_->hasKeyboard();
+    secondWindow_.reset();
+    if (hadKeyboard && window_) window_->takeKeyboard();
+}
+
 void MyZephGLView::closeSecondWindow() {
     secondFailed_ = false;  // asked again when next switched on
     if (!secondWindow_) return;
-    secondWindow_.reset();
+    dropSecondWindow();
     if (window_) window_->makeCurrent();
 }
 

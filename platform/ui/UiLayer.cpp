@@ -172,7 +172,9 @@ bool SdlDesktop::pumpEvents(const std::function<void(const SDL_Event&)>& handler
 }
 
 bool SdlDesktop::isApplicationActive() const {
-    return (SDL_GetWindowFlags(window_.sdlWindow()) & SDL_WINDOW_INPUT_FOCUS) != 0;
+    // Any of the game's windows: the second view takes the keyboard as it opens on an X server
+    // without a window manager, and the flight goes on under it.
+    return SDL_GetKeyboardFocus() != nullptr;
 }
 
 void SdlDesktop::setCursor(int32_t type, const std::string& ballImagePath) {

@@ -52,6 +52,7 @@ public:
     ~SdlDesktop();
     // Takes the events waiting; `handler` sees each. False once the user asked to quit.
     bool pumpEvents(const std::function<void(const SDL_Event&)>& handler);
+    // One of the game's windows (the view or the second view) has the keyboard.
     bool isApplicationActive() const;
     // 0 arrow, 1 the mouse-flying ball (a picture from `ballImagePath` when there is one), 2 crosshair.
     void setCursor(int32_t type, const std::string& ballImagePath);

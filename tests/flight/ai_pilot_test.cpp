@@ -108,7 +108,7 @@ TEST(AiPilot, WingmanFollowsAircraftZeroForABadLeaderAndFightsOnWhenItIsLost) {
     me.a.AttackEnemyDistance = 100000;  // no enemy at all: it still follows
     me.a.aiVariables[1] = 0.0;          // the last enemy number it holds names its friend
     w.fly(me);
-    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], 0.0);  // marked while it follows, 800 ft behind
+    EXPECT_DOUBLE_EQ(me.a.aiVariables[0], -1.0);  // following a friend 800 ft ahead marks nobody
     EXPECT_EQ(me.a.ClosestEnemy, w.at(0));
     EXPECT_DOUBLE_EQ(me.a.ClosestEnemyData[0], 800.0);
     EXPECT_EQ(me.a.AIType, 2);

@@ -1,6 +1,6 @@
 // Whole flights of AI Camels in the main loop's order, each from a fixed random seed: a fight to a
 // kill, a patrol round its path that turns to fight, a bombing run, the far approach to a ground
-// target, a wingman in formation, and two against two for four minutes over hills; and the
+// target, a wingman in formation that turns on an enemy behind, and two against two for four minutes over hills; and the
 // Fokkers: a Dr.I against a D.VII, and the pair against a Camel. In every fight each aircraft stays finite and above the ground while it flies.
 #include <gtest/gtest.h>
 
@@ -192,13 +192,19 @@ TEST(AiScenario, ParkedPatrolWaitsItsStartDelayThenTakesOffAlongItsPath) {
     EXPECT_FALSE(AiWorld::killed(c));
 }
 
-TEST(AiScenario, WingmanHoldsFormationOnItsLeader) {
+// The wingman keeps formation while an enemy far off is in the world, and turns to fight a second
+// one that comes up 1,000 ft behind it, inside its attack distance.
+TEST(AiScenario, WingmanHoldsFormationOnItsLeaderAndTurnsOnAnEnemyBehind) {
     ZephModel::simulationRandom().seed(9);
     AiWorld w;
     square(w, 0, 0.8);
     ObjectTestFile* leader = w.camel(0, 0, 5, 0.0, 2000.0, 0.0, 0.0);
     ObjectTestFile* wingman = w.camel(1, 0, 2, -150.0, 2000.0, -200.0, 0.0);
-    wingman->ThisAircraft.LeadAircraftNumber = 0;
+    Aircraft& a = wingman->ThisAircraft;
+    a.LeadAircraftNumber = 0;
+    a.AttackEnemyDistance = 3000;
+    ObjectTestFile* far = w.camel(2, 1, 1, -30000.0, 9000.0, 4000.0, 0.0);
+    far->ThisAircraft.AttackEnemyDistance = 0;
     double farthest = 0.0;
     for (int i = 0; i < 2 * kMinute; ++i) {  // round two corners of the square
         w.tick();
@@ -207,7 +213,23 @@ TEST(AiScenario, WingmanHoldsFormationOnItsLeader) {
     }
     EXPECT_LT(farthest, 700.0);
     EXPECT_EQ(w.firingTicks[1], 0);
-    EXPECT_EQ(wingman->ThisAircraft.AIType, 2);
+    EXPECT_EQ(a.AIType, 2);
+    ASSERT_FALSE(AiWorld::killed(far));
+    ASSERT_GT(distance(wingman, far), 5000.0);
+
+    const auto& at = wingman->live.attitude.Position;
+    const double h = a.AircraftHeading / 57.29577951;
+    ObjectTestFile* behind = w.camel(3, 1, -1, at[0] - 1000.0 * std::sin(h), at[1], at[2] - 1000.0 * std::cos(h),
+                                     a.AircraftHeading);
+    bool faced = false;
+    for (int i = 0; i < 30 * 60 && !faced; ++i) {
+        w.tick();
+        ASSERT_EQ(a.ClosestEnemy, behind) << i;
+        const auto &p = wingman->live.attitude.Position, &q = behind->live.attitude.Position;
+        const double bearing = std::atan2(q[0] - p[0], q[2] - p[2]) * 57.29577951;
+        faced = std::fabs(std::remainder(bearing - a.AircraftHeading, 360.0)) < 30.0;
+    }
+    EXPECT_TRUE(faced);
 }
 
 // Two against two for four minutes over hills: long enough for each pilot to start and end several

@@ -258,6 +258,44 @@ TEST_F(ListedHostTest, AHostPastAFullPageIsToldOnceWhereItsGameStands) {
     EXPECT_EQ(told("in turns"), 1);
 }
 
+// A host the list refuses hears why, in the server's words, once a run for each refusal rather
+// than at every minute's announcement; and so when the list does not answer at all.
+TEST_F(ListedHostTest, AHostTheListRefusesIsToldOnceOfEachRefusalWhy) {
+    games::ServerOptions options;
+    options.limits.gamesPerAddress = 1;
+    options.limits.totalGames = 2;
+    games::LoopbackServer server(options);
+    const auto list = [&](const char* from, const std::string& name, int port) {
+        return games::status(games::ask(from, server.server->port(),
+                                        "/hostgameruzk.php?host=" + name + "&port=" + std::to_string(port) + "&title=t"));
+    };
+    ASSERT_EQ(list("127.0.0.1", "B", 5000), 200);  // the one game the host's address may list
+    store_->setString("GamesListServerKey", server.base);
+    c->setGamesListTimeout(60000);
+    c->interface().toListGamePublicly.state = true;
+    network.mode = 2;
+    network.host = true;
+    const auto& notices = c->interface().notices;
+    const auto announced = [&](std::string_view what) {
+        c->sendHostDataToServer();
+        testing::waitFor([&] { return c->hearGamesListAnswer(); }, "the list's answer", testing::kHangBound,
+                         std::chrono::milliseconds(10));
+        return std::count_if(notices.begin(), notices.end(),
+                             [&](const std::string& notice) { return notice.find(what) != std::string::npos; });
+    };
+    EXPECT_EQ(announced("does not list your game: too many games from this address."), 1);
+    EXPECT_EQ(announced("too many games"), 1) << "told once, not every minute";
+    ASSERT_EQ(list("127.0.0.1", "B", 0), 200);
+    ASSERT_EQ(list("127.80.0.1", "A", 5000), 200);
+    ASSERT_EQ(list("127.81.0.1", "C", 5000), 200);
+    EXPECT_EQ(announced("does not list your game: the list is full."), 1);
+    const testing::LoopbackSocket gone(false);  // bound, never listening: refused at once
+    store_->setString("GamesListServerKey", "127.0.0.1:" + std::to_string(gone.port));
+    EXPECT_EQ(announced("did not answer when your game was announced (Couldn't connect to server)"), 1);
+    EXPECT_EQ(announced("did not answer"), 1);
+    EXPECT_EQ(notices.size(), 3u);
+}
+
 // Hosting plays the mission chosen in Select Mission, though that window was closed unflown.
 TEST_F(ListedHostTest, HostingPlaysTheMissionChosenInSelectMission) {
     ASSERT_EQ(c->missionState().CurrentMissionNumber, 0);

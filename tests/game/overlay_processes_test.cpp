@@ -60,14 +60,22 @@ int runWithFileSizeLimit(const std::string& command, rlim_t bytes) {
 
 // A screen shot past the limit (a full disk, a quota) fails and is told, the flight going on; it
 // once ended the game (SIGXFSZ), leaving the shot's temporary file on the desktop. The settings
-// are small enough to be saved at the quit.
+// are small enough to be saved at the quit. The second view, opened and closed, stops nothing: on
+// this X server, with no window manager, it takes the keyboard as it opens, and the flight once
+// stopped under it without a word.
 TEST_F(OverlayProcesses, AScreenShotPastTheFileSizeLimitIsToldAndTheFlightGoesOn) {
     const std::string script = R"(until mission-time 120
 key F2
 until notice Pellam Screen Shot 1.jpg could not be written (File too large)
 expect flying
-until mission-time 300
+key Alt+w
+frames 10
 expect flying
+until mission-time 300
+key Alt+w
+frames 10
+expect flying
+until mission-time 420
 quit
 )";
     EXPECT_EQ(runWithFileSizeLimit(flight(script), 20000), 0);

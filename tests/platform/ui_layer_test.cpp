@@ -1,6 +1,7 @@
 // The windows Dear ImGui draws over a frame, on a real window under Xvfb: a window shows whole in the
 // very frame it is opened in, and looks the same whatever GL state the frame's passes left set,
-// which is given back to them after.
+// which is given back to them after. And the desktop: the game is in front while any of its
+// windows has the keyboard.
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -14,6 +15,7 @@
 
 #include "platform/GLWindow.h"
 #include "platform/ui/UiLayer.h"
+#include "tests/WaitFor.h"
 
 namespace pellam::platform {
 namespace {
@@ -106,6 +108,31 @@ TEST(UiLayer, AWindowShowsWholeInItsFirstFrameOverWhateverThePassesLeftSet) {
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_GEN_S) && glIsEnabled(GL_TEXTURE_CUBE_MAP));
     ui.stop();
     window.reset();
+    stopVideo();
+}
+
+// On this X server, with no window manager, the second view takes the keyboard as it opens: the game
+// stays in front. Closed with it, neither window has the keyboard, and the game is not in front.
+TEST(SdlDesktop, TheGameIsInFrontWhileAnyOfItsWindowsHasTheKeyboard) {
+    std::string error;
+    std::unique_ptr<GLWindow> view = GLWindow::create({.width = 320, .height = 240}, error);
+    ASSERT_NE(view, nullptr) << error;
+    SdlDesktop desktop(*view);
+    const auto holds = [&](GLWindow& window, const char* what) {
+        return pellam::testing::waitFor([&] { return desktop.pumpEvents(nullptr), window.hasKeyboard(); }, what);
+    };
+    ASSERT_TRUE(holds(*view, "the view to take the keyboard"));
+    EXPECT_TRUE(desktop.isApplicationActive());
+    std::unique_ptr<GLWindow> second = GLWindow::create(
+        {.width = 96, .height = 72, .borderless = true, .secondary = true, .positioned = true, .x = 10, .y = 10},
+        error);
+    ASSERT_NE(second, nullptr) << error;
+    ASSERT_TRUE(holds(*second, "the second view to take the keyboard"));
+    EXPECT_FALSE(view->hasKeyboard());
+    EXPECT_TRUE(desktop.isApplicationActive());
+    second.reset();
+    EXPECT_FALSE(desktop.isApplicationActive());
+    view.reset();
     stopVideo();
 }
 
