@@ -160,11 +160,16 @@ bool PlayerScript::click(SDL_Window* window, uint32_t windowID, const std::strin
         const size_t bar = what.find('|');
         const ButtonPlace* place =
             bar == std::string::npos ? nullptr : placeOfButton(what.substr(0, bar), what.substr(bar + 1));
+        // A window opened by the line before may come up some frames later: the click waits
+        // for its button to be drawn, as a player waits to see it.
+        if (!place && ++waited_ < kUntilFrames) return true;
         if (!place) {
-            fail(line, "nothing of that name is drawn");
+            fail(line, "nothing of that name is drawn within " + std::to_string(kUntilFrames) + " frames");
+            waited_ = 0;
             lines_.pop_front();
             return true;
         }
+        waited_ = 0;
         clickX_ = static_cast<int>((place->x0 + place->x1) / 2);
         clickY_ = static_cast<int>((place->y0 + place->y1) / 2);
         SDL_WarpMouseInWindow(window, clickX_, clickY_);

@@ -80,7 +80,7 @@ private:
     int clickPhase_ = 0;
     int clickX_ = 0, clickY_ = 0;
     bool failed_ = false;
-    int waited_ = 0;  // frames an "until" has waited
+    int waited_ = 0;  // frames an "until", or a click for its button, has waited
 };
 
 }  // namespace pellam
