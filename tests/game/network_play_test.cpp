@@ -733,6 +733,77 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
 }
 
+// A hosted Quick Dogfight of one kill won by a computer pilot, who downs the joiner: over its
+// game over the host chooses "The Balloon Lines" in Select Mission and flies it while a record of
+// the joiner's wreck is still on its way. Then blue's computer pilot downs the joiner again, and
+// the host flies the same mission anew. Each new game starts clean on both screens: no kill, no
+// end and no window of the game before.
+TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar};
+    DogfightWindowControls& d = quickDogfight(lothar, 1, false);
+    for (int n = 0; n < 8; ++n) choose(d.DOTeam[size_t(n)], n < 2 ? 0 : 1, 0);  // the players red
+    lothar.c->fromDoQuickDogfight();
+    host(lothar);
+    lothar.c->setRunning(true);
+    const int slot = comeIn(roy, lothar, 1, 55);
+    ASSERT_EQ(slot, 1);
+    auto downRoy = [&] {  // by blue's computer pilot in slot 4; a wreck on his own machine
+        Aircraft& a = lothar.aircraft(slot).ThisAircraft;
+        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
+        a.WhoShotMe = 4;
+        roy.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;
+    };
+    downRoy();
+    lothar.c->setRunning(false);  // the host's pilot pauses: the dogfight, decided, ends at once
+    ASSERT_TRUE(until([&] {
+        return lothar.c->interface().toGameOverWindow.open && roy.c->interface().toGameOverWindow.open;
+    }));
+    EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "You Lost");
+
+    // The host flies from Select Mission as the joiner's machine has sent its wreck once more: the
+    // host has answered it, so the new game comes before the host's next word, or (`inFlight`) the
+    // record is still on its way.
+    auto flyOverAWreck = [&](bool inFlight) -> int32_t {
+        lothar.c->fromMenus(kMenuSelectMission);
+        lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
+        EXPECT_TRUE(roy.aircraft(0).ThisAircraft.Damage1 & dmg::Down);
+        roy.link().exchange().lastSquawkTime = clockTicks - 21;
+        stepOneFrame(*roy.c, 0);
+        settle();
+        if (!inFlight) {
+            stepOneFrame(*lothar.c, 0);
+            settle();
+        }
+        lothar.c->fromFlyMissionButton();
+        return roy.c->clock().GlobalMissionTime;
+    };
+    // Nothing of the game before shows, on either side: checked in every frame of its first 7 s,
+    // on the joiner from the frame it hears of it (its clock starts again).
+    auto startsClean = [&](int32_t joinerClockBefore) {
+        for (int frame = 0; frame < 140 && !HasFailure(); ++frame) {
+            run(1);
+            for (Player* p : players) {
+                if (p == &roy && roy.c->clock().GlobalMissionTime >= joinerClockBefore) continue;
+                EXPECT_FALSE(p->c->interface().toGameOverWindow.open) << frame;
+                EXPECT_FALSE(p->c->missionState().decided()) << frame;
+                EXPECT_EQ(p->line(5).substr(80, 9), "R: 0 B: 0") << frame;
+                for (int n = 0; n < 8; ++n) EXPECT_EQ(p->line(5).substr(size_t(12 + 9 * n), 2), " 0") << frame;
+            }
+        }
+        EXPECT_EQ(lothar.c->pilotScoring().AircraftResults, (std::array<std::array<int32_t, 2>, 8>{}));
+        EXPECT_TRUE(lothar.c->isRunning() && roy.c->isRunning());
+        EXPECT_EQ(roy.c->missionState().CurrentMissionNumber, kBalloonLines);
+    };
+    startsClean(flyOverAWreck(false));
+    if (HasFailure()) return;
+
+    run(60);  // past the 300 ticks in which nothing counts on a fresh aircraft
+    downRoy();
+    ASSERT_TRUE(until([&] { return roy.line(5).substr(80, 9) == "R: 0 B: 1"; }));
+    startsClean(flyOverAWreck(true));
+}
+
 // Ending a hosted game on the real clock: the ten quit packets to a joiner go out 3 ticks apart,
 // so a moment's loss cannot take them all.
 TEST(NetworkEnd, TheHostsQuitsAreSpreadOverTicks) {
