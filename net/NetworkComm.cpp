@@ -407,6 +407,7 @@ void BSDNetworkSockets::takeQuit(int32_t now) {
     x.joinerMessageNumbers[j][j] = number;
     x.lastMessageFrom[j].text = text;
     x.lastMessageFrom[j].number = number;
+    x.lastMessageFrom[j].quitter = q->name;
     if (!passed(now, QuitInTime, kQuitNotice) && QuitNoticeShown) return;
     QuitInTime = now;
     QuitNoticeShown = 1;
