@@ -733,11 +733,11 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
 }
 
-// A hosted Quick Dogfight of one kill won by a computer pilot, who downs the joiner: over its
-// game over the host chooses "The Balloon Lines" in Select Mission and flies it while a record of
-// the joiner's wreck is still on its way. Then blue's computer pilot downs the joiner again, and
-// the host flies the same mission anew. Each new game starts clean on both screens: no kill, no
-// end and no window of the game before.
+// A hosted Quick Dogfight of one kill, won by a computer pilot when the host's pilot pauses in
+// play and forfeits his aircraft: over its game over the host chooses "The Balloon Lines" in
+// Select Mission and flies it. Then blue's computer pilot downs the joiner, and the host flies the
+// same mission anew while a record of the joiner's wreck is still on its way. Each new game starts
+// clean on both screens: no kill, no end and no window of the game before.
 TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar};
@@ -746,47 +746,32 @@ TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
     lothar.c->fromDoQuickDogfight();
     host(lothar);
     lothar.c->setRunning(true);
-    const int slot = comeIn(roy, lothar, 1, 55);
-    ASSERT_EQ(slot, 1);
-    auto downRoy = [&] {  // by blue's computer pilot in slot 4; a wreck on his own machine
-        Aircraft& a = lothar.aircraft(slot).ThisAircraft;
-        a.TotalHits = a.TotalHitsBeforeDead + 1.0;
-        a.WhoShotMe = 4;
-        roy.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;
-    };
-    downRoy();
-    lothar.c->setRunning(false);  // the host's pilot pauses: the dogfight, decided, ends at once
+    ASSERT_EQ(comeIn(roy, lothar, 1, 55), 1);
+    lothar.c->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
     ASSERT_TRUE(until([&] {
         return lothar.c->interface().toGameOverWindow.open && roy.c->interface().toGameOverWindow.open;
     }));
     EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "You Lost");
 
-    // The host flies from Select Mission as the joiner's machine has sent its wreck once more: the
-    // host has answered it, so the new game comes before the host's next word, or (`inFlight`) the
-    // record is still on its way.
-    auto flyOverAWreck = [&](bool inFlight) -> int32_t {
+    // The joiner's machine sends its aircraft, and the host flies from Select Mission: after
+    // answering it, so the new game comes before the host's next word, or before reading it.
+    auto fly = [&](bool recordOnItsWay) {
         lothar.c->fromMenus(kMenuSelectMission);
         lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
-        EXPECT_TRUE(roy.aircraft(0).ThisAircraft.Damage1 & dmg::Down);
         roy.link().exchange().lastSquawkTime = clockTicks - 21;
-        stepOneFrame(*roy.c, 0);
-        settle();
-        if (!inFlight) {
-            stepOneFrame(*lothar.c, 0);
+        for (Player* p : recordOnItsWay ? std::vector{&roy} : std::vector{&roy, &lothar}) {
+            stepOneFrame(*p->c, 0);
             settle();
         }
+        const int32_t joinerClock = roy.c->clock().GlobalMissionTime;
         lothar.c->fromFlyMissionButton();
-        return roy.c->clock().GlobalMissionTime;
-    };
-    // Nothing of the game before shows, on either side: checked in every frame of its first 7 s,
-    // on the joiner from the frame it hears of it (its clock starts again).
-    auto startsClean = [&](int32_t joinerClockBefore) {
+        // In every frame of the new game's first 7 s (on the joiner from the frame it hears of it,
+        // its clock starting again) nothing of the game before shows.
         for (int frame = 0; frame < 140 && !HasFailure(); ++frame) {
             run(1);
             for (Player* p : players) {
-                if (p == &roy && roy.c->clock().GlobalMissionTime >= joinerClockBefore) continue;
-                EXPECT_FALSE(p->c->interface().toGameOverWindow.open) << frame;
-                EXPECT_FALSE(p->c->missionState().decided()) << frame;
+                if (p == &roy && roy.c->clock().GlobalMissionTime >= joinerClock) continue;
+                EXPECT_FALSE(p->c->interface().toGameOverWindow.open || p->c->missionState().decided()) << frame;
                 EXPECT_EQ(p->line(5).substr(80, 9), "R: 0 B: 0") << frame;
                 for (int n = 0; n < 8; ++n) EXPECT_EQ(p->line(5).substr(size_t(12 + 9 * n), 2), " 0") << frame;
             }
@@ -795,13 +780,16 @@ TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
         EXPECT_TRUE(lothar.c->isRunning() && roy.c->isRunning());
         EXPECT_EQ(roy.c->missionState().CurrentMissionNumber, kBalloonLines);
     };
-    startsClean(flyOverAWreck(false));
+    fly(false);
     if (HasFailure()) return;
 
     run(60);  // past the 300 ticks in which nothing counts on a fresh aircraft
-    downRoy();
+    Aircraft& joiner = lothar.aircraft(1).ThisAircraft;  // downed by slot 4; a wreck on his machine
+    joiner.TotalHits = joiner.TotalHitsBeforeDead + 1.0;
+    joiner.WhoShotMe = 4;
+    roy.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;
     ASSERT_TRUE(until([&] { return roy.line(5).substr(80, 9) == "R: 0 B: 1"; }));
-    startsClean(flyOverAWreck(true));
+    fly(true);
 }
 
 // Ending a hosted game on the real clock: the ten quit packets to a joiner go out 3 ticks apart,
