@@ -203,7 +203,7 @@ void BSDNetworkSockets::showReceivedMessage(const MessageText& m, int sender) {
     }
     x.lastMessageInNumber[sender] = m.number;
     if (host) {
-        x.lastMessageFrom[sender] = {m.text, m.channel, m.number};
+        x.lastMessageFrom[sender] = {m.text, m.channel, m.number, {}};
         x.joinerMessageNumbers[sender][sender] = m.number;
     }
 }
