@@ -85,11 +85,10 @@ TEST(NetworkGame, HostAndTwoJoinersFromJoinToSilence) {
     // the game again, nor of one whose slot another has since taken.
     first.quit();
     ASSERT_TRUE(runUntil({&host}, 400, [&] { return host.link.numberOfJoiners() == 0; }));
+    countLossesSoFar();
     Machine udet(3, "Udet", 2);
-    uncounted = true;  // what the host sent the two before they left is not theirs to count now
     all = {&host};
     for (const auto& [m, slot] : {std::pair{&second, 1}, {&udet, 2}, {&first, 3}}) {
-        m->deaf = false;
         m->join(host.link.localPort());
         all.push_back(m);
         ASSERT_TRUE(runUntil(all, 150, [&] { return host.link.getJoinerPending() == 2; }));
