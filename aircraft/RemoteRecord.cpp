@@ -57,15 +57,20 @@ void applyLosses(FlyableAircraft& p, const wire::AircraftState& s, const RemoteR
     if (drops > 0) a.CurrentNumberOfBombs = s.bombs;
 }
 
-void applyFlags(FlyableAircraft& p, const wire::AircraftState& s) {
+// Down, fatal and blown up are a wreck's, and a wreck's record sent before its machine heard of
+// the new game would down the fresh aircraft (and be credited as a kill): within the grace they
+// may clear, never set.
+void applyFlags(FlyableAircraft& p, const wire::AircraftState& s, bool gameUnderWay) {
     Aircraft& a = p.ThisAircraft;
     using namespace wire::stateflag;
     a.OnGround = (s.flags & OnGround) ? 1 : 0;
-    setBit(a.Damage1, dmg::Down, s.flags & Down);
-    setBit(a.Damage1, dmg::FatalDamage, s.flags & Fatal);
+    setBit(a.Damage1, dmg::Down, (s.flags & Down) && (gameUnderWay || (a.Damage1 & dmg::Down)));
+    setBit(a.Damage1, dmg::FatalDamage, (s.flags & Fatal) && (gameUnderWay || (a.Damage1 & dmg::FatalDamage)));
     if (s.blownUp && !(a.Damage1 & dmg::BlownUp)) {
-        a.Damage1 |= dmg::BlownUp | dmg::Down | dmg::ControlsDead;
-        a.PlayThisSound = 12;  // the explosion
+        if (gameUnderWay) {
+            a.Damage1 |= dmg::BlownUp | dmg::Down | dmg::ControlsDead;
+            a.PlayThisSound = 12;  // the explosion
+        }
     } else if (!s.blownUp) {
         a.Damage1 &= ~dmg::BlownUp;
     }
@@ -165,7 +170,7 @@ RemoteRecordOutcome GetDataOutOfStructure(FlyableAircraft& p, const wire::StateB
     }
     p.setFlaps((s.flags & wire::stateflag::FlapsDown) ? 0.6 : 0.0);
     if (gameUnderWay) applyLosses(p, s, c);
-    applyFlags(p, s);
+    applyFlags(p, s, gameUnderWay);
 
     if (s.restart && since(c.globalGameTime, a.TimeOfReset, kRestartTicks)) {
         p.SetUpAircraft(s.position[0], s.position[1], s.position[2], 0.0, 0.0,

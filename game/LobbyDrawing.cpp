@@ -88,12 +88,15 @@ void drawJoinTable(VADArizodazar2& c) {
                 ImGui::TextUnformatted(text.c_str());
         }
         ImGui::TableNextColumn();
-        // The row's button chooses its row and joins that game.
-        if (button("Join", 44)) {
-            c.joinTableShouldSelectRow(r);
-            c.buttonAction();
+        // A game's row has a button that chooses the row and joins that game; the row that only
+        // says why there are none has no button.
+        if (r < c.lobbySettings().currentNumberOfPublicGames) {
+            if (button("Join", 44)) {
+                c.joinTableShouldSelectRow(r);
+                c.buttonAction();
+            }
+            rememberPlace("Join row " + std::to_string(r + 1));
         }
-        rememberPlace("Join row " + std::to_string(r + 1));
         ImGui::PopID();
     }
     ImGui::EndTable();

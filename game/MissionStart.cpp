@@ -379,6 +379,9 @@ void VADArizodazar2::resetScoring() {
     pilots_.startGame();
     mission_.startVictory();
     cameras_.CameraAircraft = ModelArray::kFirstAircraft;
+    // The last game's end goes with it: its window, still up under Select Mission or when the
+    // host starts anew, closes as its OK would close it, and the game runs on.
+    if (ui_.toGameOverWindow.open) closeGameOver();
     // No game over is left, and the network hears of none: one left from a flight alone (its
     // window never closed) would end every joiner's game on arrival.
     network_->setImInGameOver(false);

@@ -4,6 +4,7 @@ namespace pellam {
 
 void PilotScoring::startGame() {
     AircraftResults = {};
+    TeamResults = {};  // the kills line shows them before the first tally of the new game
     LeftTeamKills = {};
     Landings = 0;
     DeadObjectPoints = 0;

@@ -75,6 +75,12 @@ void BSDNetworkSockets::acceptJoinerPublic() {
     if (slot > 7) return;  // the request waits for a free slot
     freeJoinerSlot(slot);  // nothing of an earlier player of the slot carries over
     Exchange.lastMessageInNumber[slot] = 0;  // the newcomer numbers its messages from 0
+    // What is kept to pass on must not tell of a player who is in the game: the slot's last
+    // pilot's word (his quit, say) is not the newcomer's, and the newcomer's own quit is over.
+    for (int k = 1; k <= 7; ++k) {
+        DataExchange::Stored& kept = Exchange.lastMessageFrom[k];
+        if (k == slot || (!kept.quitter.empty() && kept.quitter == JoinerPendingName)) kept = {};
+    }
     const uint16_t savedPort = CurrentPort;
     CurrentPort = CurrentJoinersPort;
     JoinerPorts[slot] = CurrentJoinersPort;
@@ -198,7 +204,7 @@ void BSDNetworkSockets::showReceivedMessage(const MessageText& m, int sender) {
     }
     x.lastMessageInNumber[sender] = m.number;
     if (host) {
-        x.lastMessageFrom[sender] = {m.text, m.channel, m.number};
+        x.lastMessageFrom[sender] = {m.text, m.channel, m.number, {}};
         x.joinerMessageNumbers[sender][sender] = m.number;
     }
 }

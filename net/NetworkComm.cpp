@@ -376,12 +376,16 @@ void BSDNetworkSockets::takeNewGame(int32_t now) {
         NewInTime = now;
         notice("Host started a new game", 1);
     }
+    // The host's game over was the last game's: heard again in every frame until new host data
+    // came, it would end the new game as it starts.
     HeardGameOver = false;
+    OthersInGameOver = 0;
     applyRules(g->rules);
     if (Rules.dogfightOnly) Game->setMyJoinerBombs(g->bombs, JoinerNumber);
     Game->setMissionNumber(MissionNumber);
     Game->StartMission();
     HaveDoneNewAfterAccepted = true;
+    refreshKillsLine();  // drawn this frame: the new game's tallies and rules, not the last game's
 }
 
 // A refusal ends only a request still waiting, and only when it comes from the host asked.
@@ -439,6 +443,7 @@ void BSDNetworkSockets::takeJoinerQuit(int j, int32_t now) {
     x.joinerMessageNumbers[j][j] = number;
     x.lastMessageFrom[j].text = text;
     x.lastMessageFrom[j].number = number;
+    x.lastMessageFrom[j].quitter = q->name;
     if (!passed(now, QuitInTime, kQuitNotice) && QuitNoticeShown) return;
     QuitInTime = now;
     QuitNoticeShown = 1;

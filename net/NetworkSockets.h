@@ -89,6 +89,7 @@ struct DataExchange {
         std::string text;
         uint8_t channel = 0;
         uint8_t number = kNoRelay;  // none yet
+        std::string quitter;        // a quit notice: the name of the player who left
     };
     std::array<Stored, 8> lastMessageFrom{};         // host: each joiner's last message
     std::array<std::array<double, 8>, 8> hostHitTally{};  // [reporting machine][aircraft]

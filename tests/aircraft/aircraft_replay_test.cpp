@@ -295,14 +295,16 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
         }
     }
 
-    // A new game's leftovers (bombs gone, damage, a bail-out) are ignored for its grace.
+    // A new game's leftovers (bombs gone, damage, a bail-out, a wreck's down and blown-up state)
+    // are ignored for its grace: the fresh aircraft is neither damaged nor downed by them.
     sender.camel->setNumberOfBombs(4);
     receiver.camel->setNumberOfBombs(4);
     wire::AircraftState s = sender.camel->MakeOutputData();
     s.restart = false;
     s.bombs = 1;
     s.damage = wire::statedamage::Cockpit;
-    s.flags |= wire::stateflag::BailedOut;
+    s.flags |= wire::stateflag::BailedOut | wire::stateflag::Down | wire::stateflag::Fatal;
+    s.blownUp = true;
     wire::encodeAircraftState(s, block.data());
     RemoteShown shown;
     RemoteRecordContext c;
@@ -310,11 +312,12 @@ TEST(RemoteRecord, CatchUpIsBoundedNewGameGraceGameOverAndGround) {
     c.tick = 5100;  // 100 ticks into the new game
     GetDataOutOfStructure(*receiver.camel, block, c, &shown, &playDelay);
     EXPECT_EQ(receiver.a().CurrentNumberOfBombs, 4);
-    EXPECT_FALSE(receiver.a().Damage1 & dmg::CockpitDamage);
+    EXPECT_FALSE(receiver.a().Damage1 & (dmg::CockpitDamage | dmg::Down | dmg::FatalDamage | dmg::BlownUp));
     c.tick = 5200;
     GetDataOutOfStructure(*receiver.camel, block, c, &shown, &playDelay);
     EXPECT_EQ(receiver.a().CurrentNumberOfBombs, 1);
-    EXPECT_TRUE(receiver.a().Damage1 & dmg::CockpitDamage);
+    const uint32_t wreck = dmg::CockpitDamage | dmg::Down | dmg::FatalDamage | dmg::BlownUp;
+    EXPECT_EQ(receiver.a().Damage1 & wreck, wreck);
 
     // Game over from the host, on joiner 3: the results table with this machine's entry first,
     // and no motion read from the bytes that carried it.

@@ -828,6 +828,65 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
     EXPECT_EQ(roy.c->interface().toYouWonOrLost, "");
 }
 
+// A hosted Quick Dogfight of one kill, won by a computer pilot when the host's pilot pauses in
+// play and forfeits his aircraft: over its game over the host chooses "The Balloon Lines" in
+// Select Mission and flies it. Then blue's computer pilot downs the joiner, and the host flies the
+// same mission anew while a record of the joiner's wreck is still on its way. Each new game starts
+// clean on both screens: no kill, no end and no window of the game before.
+TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar};
+    DogfightWindowControls& d = quickDogfight(lothar, 1, false);
+    for (int n = 0; n < 8; ++n) choose(d.DOTeam[size_t(n)], n < 2 ? 0 : 1, 0);  // the players red
+    lothar.c->fromDoQuickDogfight();
+    host(lothar);
+    lothar.c->setRunning(true);
+    ASSERT_EQ(comeIn(roy, lothar, 1, 55), 1);
+    lothar.c->sendCommand(input::CommandNumber::PauseFlyGameToggle, kKeyDown);
+    ASSERT_TRUE(until([&] {
+        return lothar.c->interface().toGameOverWindow.open && roy.c->interface().toGameOverWindow.open;
+    }));
+    EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "You Lost");
+
+    // The joiner's machine sends its aircraft, and the host flies from Select Mission: after
+    // answering it, so the new game comes before the host's next word, or before reading it.
+    auto fly = [&](bool recordOnItsWay) {
+        lothar.c->fromMenus(kMenuSelectMission);
+        lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
+        roy.link().exchange().lastSquawkTime = clockTicks - 21;
+        for (Player* p : recordOnItsWay ? std::vector{&roy} : std::vector{&roy, &lothar}) {
+            stepOneFrame(*p->c, 0);
+            settle();
+        }
+        const int32_t joinerClock = roy.c->clock().GlobalMissionTime;
+        lothar.c->fromFlyMissionButton();
+        // In every frame of the new game's first 7 s (on the joiner from the frame it hears of it,
+        // its clock starting again) nothing of the game before shows.
+        for (int frame = 0; frame < 140 && !HasFailure(); ++frame) {
+            run(1);
+            for (Player* p : players) {
+                if (p == &roy && roy.c->clock().GlobalMissionTime >= joinerClock) continue;
+                EXPECT_FALSE(p->c->interface().toGameOverWindow.open || p->c->missionState().decided()) << frame;
+                EXPECT_EQ(p->line(5).substr(80, 9), "R: 0 B: 0") << frame;
+                for (int n = 0; n < 8; ++n) EXPECT_EQ(p->line(5).substr(size_t(12 + 9 * n), 2), " 0") << frame;
+            }
+        }
+        EXPECT_EQ(lothar.c->pilotScoring().AircraftResults, (std::array<std::array<int32_t, 2>, 8>{}));
+        EXPECT_TRUE(lothar.c->isRunning() && roy.c->isRunning());
+        EXPECT_EQ(roy.c->missionState().CurrentMissionNumber, kBalloonLines);
+    };
+    fly(false);
+    if (HasFailure()) return;
+
+    run(60);  // past the 300 ticks in which nothing counts on a fresh aircraft
+    Aircraft& joiner = lothar.aircraft(1).ThisAircraft;  // downed by slot 4; a wreck on his machine
+    joiner.TotalHits = joiner.TotalHitsBeforeDead + 1.0;
+    joiner.WhoShotMe = 4;
+    roy.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;
+    ASSERT_TRUE(until([&] { return roy.line(5).substr(80, 9) == "R: 0 B: 1"; }));
+    fly(true);
+}
+
 // A quit packet as a listener hears it: which listener, the test's tick, the slot it names and
 // the port it came from.
 struct HeardQuit {

@@ -641,7 +641,8 @@ TEST_F(WindowsTest, SelectMissionKeepsItsButtonsInViewAsItsPickersGrow) {
 }
 
 // A mistyped host address is refused beside the field, with Cancel and Join still inside the
-// window; the refusal goes as soon as the address is mended.
+// window; the refusal goes as soon as the address is mended. A table row that is no game has no
+// Join button.
 TEST_F(WindowsTest, TheJoinWindowKeepsItsButtonsThroughABadAddress) {
     start();
     c->missionWindowControls().toSelectMission.close();
@@ -649,6 +650,9 @@ TEST_F(WindowsTest, TheJoinWindowKeepsItsButtonsThroughABadAddress) {
     press("Network Game", "Join...");
     ASSERT_TRUE(c->lobbyControls().toNewJoinerWindow.open);
     for (int i = 0; i < 3; ++i) frame();
+    // No games-list server is set: the table's one row says so, and offers nothing to join.
+    EXPECT_EQ(c->joinTableValue(2, 0).rfind("didn't check for public games", 0), 0u);
+    EXPECT_EQ(placeOfButton("Join a Network Game", "Join row 1"), nullptr);
     // Into the field, left of its long label.
     ASSERT_NE(placeOfButton("Join a Network Game", "Address"), nullptr);
     const ButtonPlace address = *placeOfButton("Join a Network Game", "Address");

@@ -130,11 +130,14 @@ inline std::vector<Machine*> machines;
 inline bool uncounted = false;
 // What a relay has passed on to the host and to the joiners; -1 while no relay stands between.
 inline long relayedToHost = -1, relayedToJoiners = -1;
+// What the host sent to joiners that had left (countLossesSoFar): never to be heard.
+inline long lostToJoiners = 0;
 
 struct Machine {
     World world;
     BSDNetworkSockets link;
     bool deaf = false;  // its socket closed: what is sent to it is lost
+    long sentBefore = 0, heardBefore = 0;  // datagrams of its games before the one it is in
     Machine(int seed, const std::string& name, int32_t team) : world(seed) {
         world.planes[0].team = team;
         link.setEngineServices(&world);
@@ -147,6 +150,7 @@ struct Machine {
         if (machines.empty()) {
             uncounted = false;
             relayedToHost = relayedToJoiners = -1;
+            lostToJoiners = 0;
         }
     }
     long heard() { return link.ring().stored() + link.ring().dropped(); }
@@ -168,6 +172,8 @@ struct Machine {
         link.setResetTime(rules, 0, 0);
     }
     void join(uint16_t hostPort) {
+        sentBefore += link.packetsSent();  // the start counts its traffic from none
+        heardBefore += heard();
         ASSERT_EQ(link.startNetworkRoutines(0, BSDNetworkSockets::kJoiner, world.planes[0].team), 0);
         link.setCurrentPort(hostPort);
     }
@@ -193,15 +199,31 @@ inline void settle() {
         bool deaf = host->deaf;
         for (Machine* m : machines) {
             if (m == host) continue;
-            toHost += m->link.packetsSent();
-            joinersHeard += m->heard();
+            toHost += m->sentBefore + m->link.packetsSent();
+            joinersHeard += m->heardBefore + m->heard();
             deaf |= m->deaf;
         }
-        const long toJoiners = host->link.packetsSent();
+        const long toJoiners = host->link.packetsSent() - lostToJoiners;
         if (relayedToHost >= 0) return host->heard() < relayedToHost || joinersHeard < relayedToJoiners;
         return (!host->deaf && host->heard() < toHost) || (!deaf && !uncounted && joinersHeard < toJoiners);
     };
     testing::waitFor([&] { return !behind(); }, "every datagram of the frame to reach its receiver");
+}
+
+// Once every joiner has left and the host has let them go, what it sent them that they did not
+// hear is lost: counted as such, the joiners are waited for again as they come back.
+inline void countLossesSoFar() {
+    long heard = 0;
+    Machine* host = nullptr;
+    for (Machine* m : machines) {
+        if (m->world.host) {
+            host = m;
+        } else {
+            heard += m->heardBefore + m->heard();
+            m->deaf = false;  // nothing more is sent to it until it joins again
+        }
+    }
+    if (host) lostToJoiners = host->link.packetsSent() - heard;
 }
 
 // Runs `frames` frames of `ticks` each on every machine: each flies, then runs the engine; then

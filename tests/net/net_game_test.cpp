@@ -80,6 +80,26 @@ TEST(NetworkGame, HostAndTwoJoinersFromJoinToSilence) {
         << host.line(1) << " / " << first.line(1);
     EXPECT_EQ(host.link.numberOfJoiners(), 1);
 
+    // The other leaves too. The first to leave comes back into the other's slot, a newcomer takes
+    // his, and the other comes back into the next: nobody is told of a quit whose player is in
+    // the game again, nor of one whose slot another has since taken.
+    first.quit();
+    ASSERT_TRUE(runUntil({&host}, 400, [&] { return host.link.numberOfJoiners() == 0; }));
+    countLossesSoFar();
+    Machine udet(3, "Udet", 2);
+    all = {&host};
+    for (const auto& [m, slot] : {std::pair{&second, 1}, {&udet, 2}, {&first, 3}}) {
+        m->join(host.link.localPort());
+        all.push_back(m);
+        ASSERT_TRUE(runUntil(all, 150, [&] { return host.link.getJoinerPending() == 2; }));
+        host.link.acceptJoinerPublic();
+        // In, and every message the host keeps for him has reached him.
+        ASSERT_TRUE(runUntil(all, 400, [&] { return m->link.accepted() && relaySlot(slot, host.link.exchange()) < 0; }));
+        EXPECT_EQ(m->link.getJoinerNumber(), slot);
+    }
+    for (Machine* m : {&second, &udet, &first})
+        for (int n = 1; n < 5; ++n) EXPECT_EQ(m->line(n).find("has quit"), std::string::npos) << m->line(n);
+
     // The host falls silent: after a minute the joiner gives up.
     host.silence();
     run({&first}, 62, 60);
