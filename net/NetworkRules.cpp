@@ -63,6 +63,10 @@ void BSDNetworkSockets::setResetTime(const GameRules& rules, double windSpeed, d
     MissionNumber = rules.missionNumber;
     NewResetTime = NewInTime = platform::TickCount();
     HostSendGameOver = 0;
+    // The joiners' game over was the last game's: kept, it would spare a pilot who pauses early in
+    // the new one his forfeit until each joiner's next record came in.
+    JoinerInGameOver.fill(false);
+    OthersInGameOver = 0;
     NWindSpeed = windSpeed;
     NWindDir = windDirection;
     writeRuleMarks();

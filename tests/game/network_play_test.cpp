@@ -860,6 +860,7 @@ TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
         }
         const int32_t joinerClock = roy.c->clock().GlobalMissionTime;
         lothar.c->fromFlyMissionButton();
+        EXPECT_EQ(lothar.link().getOthersInGameOver(), 0) << "the joiner's last game over";
         // In every frame of the new game's first 7 s (on the joiner from the frame it hears of it,
         // its clock starting again) nothing of the game before shows.
         for (int frame = 0; frame < 140 && !HasFailure(); ++frame) {
