@@ -132,14 +132,17 @@ void textField(GameController& controller, TextField& field, const char* label) 
     if (ImGui::InputText(label, &field.stringValue)) controller.notsaved(&field);
 }
 
-// A text whose lines end with carriage returns, shown line by line (tabs as spaces).
-void multiline(const std::string& text) {
+// A text whose lines end with carriage returns, shown line by line (tabs as spaces); `wrapped`,
+// a line too long for the window goes on at a blank on the next.
+void multiline(const std::string& text, bool wrapped = false) {
     std::string shown = text;
     for (char& ch : shown) {
         if (ch == '\r') ch = '\n';
         if (ch == '\t') ch = ' ';
     }
+    if (wrapped) ImGui::PushTextWrapPos(0.0f);  // at the right of the window's content
     ImGui::TextUnformatted(shown.c_str());
+    if (wrapped) ImGui::PopTextWrapPos();
 }
 
 // With no world to fly in there is nothing to do but read why and quit: that window alone, in
@@ -402,7 +405,7 @@ void drawGameOver(VADArizodazar2& c, GameInterface& ui) {
     ImGui::TextUnformatted(ui.toYouWonOrLost.c_str());
     ImGui::Separator();
     beginBody("message", buttonRowHeight());
-    multiline(ui.toYouWonOrLostMessage);
+    multiline(ui.toYouWonOrLostMessage, true);
     endBody();
     ImGui::Separator();
     if (button("OK")) c.fromMissionEndOkayButton();

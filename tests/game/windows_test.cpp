@@ -28,6 +28,7 @@
 #include "tests/WaitFor.h"
 #include "tests/flight/TestWorld.h"
 #include "tests/game/frame_step.h"
+#include "tools/missiongen/MissionText.h"
 #include "tools/missiongen/PatrolMission.h"
 
 namespace pellam {
@@ -803,6 +804,20 @@ TEST_F(SmallWindowTest, EveryWindowLiesWholeInTheViewAndItsButtonAnswers) {
     ASSERT_EQ(shootDownEnemies(1), 1);
     for (int i = 0; i < 400 && !ui.toGameOverWindow.open; ++i) frame();
     expectWhole("Game Over", "OK");
+    // The longest message a built-in mission ends with wraps: every word inside the window, the
+    // last line above the buttons with nothing to scroll.
+    std::string longest;
+    for (long slot = 0; slot < missions::MissionTable::kBuiltIn; ++slot) {
+        auto mission = std::make_unique<missiongen::MissionDescription>();
+        ASSERT_EQ(missiongen::readBuiltInDescription(slot, *mission), "");
+        for (const std::string& m : {mission->texts.lost, mission->texts.victory + "\r\rMission Time: 12:34"})
+            if (m.size() > longest.size()) longest = m;
+    }
+    ui.toYouWonOrLostMessage = longest;
+    expectWhole("Game Over", "OK");
+    const ImGuiWindow* body = ImGui::FindWindowByName("Game Over")->DC.ChildWindows.back();
+    EXPECT_EQ(body->ScrollMax.y, 0.0f) << "the message scrolls";
+    EXPECT_LE(body->Pos.y + body->Size.y, placeOfButton("Game Over", "OK")->y0);
     expectWhole("Flying with the Mouse", "OK");
     expectApart("Game Over", "Flying with the Mouse");
     press("Game Over", "OK");
