@@ -571,6 +571,7 @@ void MyZephGLView::queueTransparent(const OneCompleteObjectVer2& o, const OnePol
     e->StartPointNumber = -1;
     e->ObjectFlags = o.TheObject.ObjectFlags;
     e->TheMap = pictureSlot(p, g);
+    e->Height = o.ObjectMatrix[13];
     for (int k = 0; k < 16; ++k) e->TheFinalDrawMatrix[k] = float(FinalMatrix_[k]);
     const bool coloured = o.TheObject.ObjectFlags & kColouredPoints;
     const uint16_t* run = g.RunItems + p.FirstItem;

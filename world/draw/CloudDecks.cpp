@@ -19,6 +19,7 @@ void setDeckState() {
     glDepthMask(GL_FALSE);
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_CULL_FACE);
+    glDisable(GL_POLYGON_OFFSET_FILL);  // drawn after the objects, whose smoke may leave it on
     glDisable(GL_LIGHTING);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -33,7 +34,8 @@ void setDeckState() {
 
 }  // namespace
 
-TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, const Eye& eye, const ScreenCover* cover)
+TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, const Eye& eye, const ScreenCover* cover,
+                                  bool objectsInDepths)
     : Drawer(drawer), T(t), E(eye) {
     Reach = std::min(t.getFogDistance(), RIDUdidav::kGreatestFogDistance);
     FogStart = Reach * 0.25;
@@ -54,10 +56,11 @@ TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, con
     drawer.DecksApart = 0;
     drawer.DecksUntested = 0;
     drawer.DecksMagnified = 0;
-    // Outside a cockpit's slice of the depths the depth buffer holds the ground alone.
+    // Outside a cockpit's slice of the depths, and before any object, the depth buffer holds the
+    // ground alone.
     GLfloat depthRange[2] = {0, 1};
     glGetFloatv(GL_DEPTH_RANGE, depthRange);
-    GroundOnly = !drawer.Exact && drawer.DecksUntestedOverGround && depthRange[0] == 0.0f;
+    GroundOnly = !drawer.Exact && drawer.DecksUntestedOverGround && depthRange[0] == 0.0f && !objectsInDepths;
     readProjection();
     U0 = float(std::fmod(eye.X, kTile) / kTile), V0 = float(std::fmod(eye.Z, kTile) / kTile);
     Span = float(Reach / kTile);
@@ -149,16 +152,17 @@ void TerrainDrawer::DeckPass::drawWhole(const Layer& layer, const Side& side) {
 
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
                                     const std::array<float, 3>& light, const ScreenCover* cover,
-                                    std::span<const std::array<int, 4>> boxes) {
+                                    std::span<const std::array<int, 4>> boxes, DeckChoice choice) {
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
     setDeckState();
-    DeckPass pass(*this, t, eye, cover);
+    DeckPass pass(*this, t, eye, cover, choice.ObjectsInDepths);
     // Widened after the view is read: the cover's cells are the window's.
     WidenedView wide;
     if (!Exact && WidensView) wide.widen();
     pass.readBoxes(boxes);
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k)
-        if (t.getCloudLayer(k).TextureNumber > 0) pass.drawLayer(t.getCloudLayer(k), glName, light);
+        if (t.getCloudLayer(k).TextureNumber > 0 && (choice.Layers >> k & 1u))
+            pass.drawLayer(t.getCloudLayer(k), glName, light);
     glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);  // the attribute stack does not restore it here
     wide.restore();
     glPopAttrib();

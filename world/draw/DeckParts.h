@@ -277,7 +277,7 @@ struct TerrainDrawer::DeckPass {
         double Half = 0;  // ft: the square round the eye's foot where the picture is magnified for sure
     };
 
-    DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, const Eye& eye, const ScreenCover* cover);
+    DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, const Eye& eye, const ScreenCover* cover, bool objectsInDepths);
     void readBoxes(std::span<const std::array<int, 4>> boxes);
     void drawLayer(const CloudLayer& layer, const GLNameOfSlot& glName, const std::array<float, 3>& light);
 

@@ -76,6 +76,13 @@ private:
     std::array<int, 4> Viewport{}, Box{};
 };
 
+// Which of the terrain's decks a draw takes (bit k: layer k), and whether the depths they are
+// tested against may hold objects as well as the ground: then none is drawn untested.
+struct DeckChoice {
+    uint32_t Layers = ~0u;
+    bool ObjectsInDepths = false;
+};
+
 class TerrainDrawer {
 public:
     static constexpr double kDetailDistance = 7000.0;  // ft: the detail map stops here
@@ -95,7 +102,7 @@ public:
     // disjoint scissor `boxes` in turn (x, y, width, height, px; at most 16; none: as the scissor stands).
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
                          const std::array<float, 3>& light, const ScreenCover* cover = nullptr,
-                         std::span<const std::array<int, 4>> boxes = {});
+                         std::span<const std::array<int, 4>> boxes = {}, DeckChoice choice = {});
     long trianglesDrawn() const { return Triangles; }
     long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
