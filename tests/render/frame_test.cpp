@@ -840,8 +840,7 @@ TEST_F(FrameWorldTest, GreyInsideTheCloudLayerAndTheTerrainAnswersForTheMainEyeA
 TEST_F(FrameWorldTest, ADeckVeilsWhatLiesBeyondItAndNotWhatLiesBeforeIt) {
     auto* puff = static_cast<Smoker*>(models.put(12, std::make_unique<Smoker>()));
     puff->View = &view();
-    const std::string white = writePicture("whiteD.png", 64, 64, [](int, int, uint8_t* p) { p[0] = p[1] = p[2] = 255; });
-    puff->White = view().fmGetTextureFromDiskNSString(white, 1, 6, 9, 0);
+    puff->White = terrain->CloudDeckSlot;  // a soft grey picture
     const auto& c = camera.Position;
     puff->From = {c[0], c[1], c[2]};
     // Things at (east, up, north) ft from the eye; the deck's near side `side` ft up from it.
