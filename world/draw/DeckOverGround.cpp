@@ -3,8 +3,9 @@
 // ground; seen from above, all the ground lies under it) is drawn without the depth test, which
 // could turn none of its fragments away, and the rasteriser reads no depth for its pixels. The
 // ground's steepest climb also tells the dome's rings drawn untested (DomeDepthTest.cpp). Left out
-// so, the depth test saves, in instructions a frame of the game frame benchmark (cockpit_camel,
-// cockpit_dvii, chase, low_front, wreck_smoke): 0, 0, 3.8, 0, 7.7 M.
+// so, the depth test saved, in instructions a frame of the game frame benchmark (cockpit_camel,
+// cockpit_dvii, chase, low_front, wreck_smoke): 0, 0, 3.8, 0, 7.7 M while the decks came before the
+// objects; drawn after them, a deck keeps its depth test wherever an object was drawn.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {
