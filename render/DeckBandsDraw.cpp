@@ -12,11 +12,11 @@
 
 namespace pellam::render {
 
-void MyZephGLView::drawAboutTheDecks(ModelArray& list, worlddraw::WidenedView& wide, bool widens, bool objectsInDepths) {
+void MyZephGLView::drawAboutTheDecks(ModelArray& list, worlddraw::WidenedView& wide, bool widens) {
     const auto decks = [&](int rank) {
         if (!deckPlan_.On) return;
         wide.restore();  // the decks read the window's own view, and widen it themselves
-        drawDecksOfRank(rank, objectsInDepths);
+        drawDecksOfRank(rank);
         if (widens) wide.widen();
     };
     for (int band = deckPlan_.On ? deckBands_.most() : 0; band > 0; --band) {

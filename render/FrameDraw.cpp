@@ -348,7 +348,7 @@ void MyZephGLView::planDecks(const WorldPass& w) {
     deckBands_.set(*w.Terrain, w.Eye.Y);
 }
 
-void MyZephGLView::drawDecksOfRank(int rank, bool objectsInDepths) {
+void MyZephGLView::drawDecksOfRank(int rank) {
     const DeckPlan& d = deckPlan_;
     uint32_t layers = 0;
     // Decks all above the eye lie above the horizon, so within the sky's rectangles where those are
@@ -371,7 +371,7 @@ void MyZephGLView::drawDecksOfRank(int rank, bool objectsInDepths) {
     glMultMatrixd(EyeRM_.data());
     const worlddraw::Eye eye{d.Eye[0], d.Eye[1], d.Eye[2]};
     terrainDrawer_->drawCloudLayers(*d.Terrain, eye, [this](int32_t slot) { return getglTextNum(slot); }, d.Light,
-                                    &cover_, boxes, {layers, objectsInDepths});
+                                    &cover_, boxes, {layers, {depthsBox_.X0, depthsBox_.Y0, depthsBox_.X1, depthsBox_.Y1}});
     CurrentBoundTextureNumber_ = -1;  // the deck drawer binds by name
     setCurrentCameraMatrix();
 }
@@ -564,12 +564,14 @@ void MyZephGLView::drawPassObjects(ModelArray& list, const PassSetup& pass, cons
     const long n = std::min<long>(list.size(), long(frameRecords_.size()));
     worlddraw::WidenedView wide;
     if (rules.Widens) wide.widen();
-    const long drawnBefore = objectsDrawn_;
+    depthsBox_ = kNoScreen;
+    gathersDepths_ = true;
     for (long i = 0; i < n; ++i) drawListedObject(list, i, pass, collectClouds);
     drawHeld(false);  // what the aircraft held back, before anything else is drawn
+    gathersDepths_ = false;
     setFlat(false);
     coverBelow_ = 0;
-    drawAboutTheDecks(list, wide, rules.Widens, objectsDrawn_ != drawnBefore);
+    drawAboutTheDecks(list, wide, rules.Widens);
     if (pass.SecondWindow && pass.InsideItem > 1 && pass.InsideItem < 10)
         if (ZephModel* model = list.at(pass.InsideItem))
             if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = 0;

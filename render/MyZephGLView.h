@@ -293,10 +293,11 @@ private:
     void drawSmokePass(ModelArray& list);
     // After the opaque objects: the cloud decks, each after what lies beyond it (the queue, the
     // sprite clouds and the smoke of its band) and before what lies on the eye's side of it
-    // (render/DeckBandsDraw.cpp). `wide` is the objects' widened view, set aside for the decks.
-    void drawAboutTheDecks(ModelArray& list, worlddraw::WidenedView& wide, bool widens, bool objectsInDepths);
+    // (render/DeckBandsDraw.cpp). `wide` is the objects' widened view, set aside for the decks,
+    // which keep the depth test over depthsBox_.
+    void drawAboutTheDecks(ModelArray& list, worlddraw::WidenedView& wide, bool widens);
     void drawTransparentBand(ModelArray& list);  // the queue, clouds and smoke of band_
-    void drawDecksOfRank(int rank, bool objectsInDepths);
+    void drawDecksOfRank(int rank);
     void drawPassOverlays(const QNion* camera);  // identification squares and the controller's grey overlay
     void drawCockpit(ModelArray& list, const PassSetup& pass, const PassRules& rules, bool coverDrawn);
     // The sky and the ground, each a step of drawWorld, in order, and the decks' plan (render/FrameDraw.cpp).
@@ -364,7 +365,7 @@ private:
     // cannot change a pixel.
     void setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
                          bool alphaTested, bool blended);
-    static void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     void setUntexturedLit(const MaterialLightData& m, const OnePolygonVer2& p);
     // The texture slot of a polygon's picture and the index of its material, bounded as the
     // records' numbers may not be.
@@ -493,6 +494,7 @@ private:
     // Whether the sphere of `radius` ft about the object's origin, posed by FinalMatrix_, lies in
     // front of the eye and on the screen wholly in cells the cover hides.
     bool sphereHidden(double radius) const;
+    ScreenBox dotBox(double size) const;  // where a dot `size` px across at the object's origin may light pixels
     // Whether nothing the window box may light can pass the depth test: it lies in cells the
     // cover hides, and the pass draws beyond the cover's depths.
     bool hiddenByCover(const ScreenBox& box) const;
@@ -667,6 +669,13 @@ private:
         void clear() { Count = 0; }
     } batch_;
     ScreenBox batchBox_ = kNoScreen;  // where the open batch's triangles may light pixels
+    // Where the pass's opaque objects may have lit pixels, and so written depths, gathered while
+    // gathersDepths_: the decks drawn after them keep the depth test there (render/FrameDraw.cpp).
+    ScreenBox depthsBox_ = kNoScreen;
+    bool gathersDepths_ = false;
+    void noteDepths(const ScreenBox& box) {
+        if (gathersDepths_) depthsBox_.widen(box);
+    }
     // The points an object's arrays are read from and their layout (a GL interleaved format).
     struct ArraysAt {
         const void* Points = nullptr;

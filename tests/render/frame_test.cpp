@@ -16,6 +16,7 @@
 #include "tests/PictureRule.h"
 #include "tests/render/ViewFixture.h"
 #include "world/RIDUdidav.h"
+#include "world/draw/WorldDraw.h"
 #include "world/TexturedSkyDome.h"
 
 namespace rendertest {
@@ -860,6 +861,11 @@ TEST_F(FrameWorldTest, ADeckVeilsWhatLiesBeyondItAndNotWhatLiesBeforeIt) {
         const RGBAImage clear = frame();
         terrain->SetDetailsForLayer(0, 1, c[1] + side + (side < 0 ? -40 : 0), c[1] + side + (side < 0 ? 0 : 40));
         const RGBAImage veiled = frame();
+        // Clear of the ground, the deck goes untested round the squares and keeps the test over them.
+        EXPECT_GT(view().terrainDrawer().decksUntested(), 0);
+        view().terrainDrawer().DecksUntestedOverGround = false;
+        EXPECT_TRUE(frame().pixels == veiled.pixels) << "the same as the deck tested everywhere";
+        view().terrainDrawer().DecksUntestedOverGround = true;
         // The point as seen on the plane 100 ft ahead.
         const auto seen = [&](const RGBAImage& image, double east, double up, double north) {
             return at100(image, east * 100 / north, up * 100 / north);

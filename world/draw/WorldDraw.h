@@ -76,11 +76,13 @@ private:
     std::array<int, 4> Viewport{}, Box{};
 };
 
-// Which of the terrain's decks a draw takes (bit k: layer k), and whether the depths they are
-// tested against may hold objects as well as the ground: then none is drawn untested.
+// Which of the terrain's decks a draw takes (bit k: layer k), and where the depths they are
+// tested against may hold objects as well as the ground: window bounds (px: x0, y0, x1, y1) that
+// hold every pixel centre the objects may have lit; none where x0 > x1. There every deck keeps
+// the depth test.
 struct DeckChoice {
     uint32_t Layers = ~0u;
-    bool ObjectsInDepths = false;
+    std::array<double, 4> Depths{1e300, 1e300, -1e300, -1e300};
 };
 
 class TerrainDrawer {
