@@ -123,6 +123,7 @@ void MyZephGLView::drawTriangles(std::span<const uint16_t> triangles) {
 
 void MyZephGLView::drawBatch() {
     if (batch_.empty()) return;
+    noteDepths(batchBox_);
     drawTriangles(batch_);
     batch_.clear();
 }

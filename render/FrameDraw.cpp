@@ -267,7 +267,7 @@ void MyZephGLView::drawWorld(ModelArray& list) {
     // The ground first and the sky behind it: the sky shades only the pixels the ground left open.
     if (terrain) drawTerrain(w);
     if (sky) drawSkyBehindGround(w);
-    if (terrain) drawDecks(w);
+    if (terrain) planDecks(w);  // drawn after the objects
     skyLight_ = w.Colours.Light;
     setCurrentCameraMatrix();
 }
@@ -343,19 +343,37 @@ void MyZephGLView::findSkyRectangles(double lowest) {
         kSkyRects.LeastCells);
 }
 
-void MyZephGLView::drawDecks(const WorldPass& w) {
+void MyZephGLView::planDecks(const WorldPass& w) {
+    deckPlan_ = {true, w.Sky != nullptr, w.Scissored, w.Terrain, {w.Eye.X, w.Eye.Y, w.Eye.Z}, w.Colours.Light};
+    deckBands_.set(*w.Terrain, w.Eye.Y);
+}
+
+void MyZephGLView::drawDecksOfRank(int rank) {
+    const DeckPlan& d = deckPlan_;
+    uint32_t layers = 0;
     // Decks all above the eye lie above the horizon, so within the sky's rectangles where those are
     // found; else within the cover's.
-    bool overhead = w.Sky && w.Scissored;
+    bool overhead = d.Sky && d.Scissored;
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k) {
-        const CloudLayer& layer = w.Terrain->getCloudLayer(k);
-        overhead = overhead && (layer.TextureNumber <= 0 || std::min(layer.LayerBottom, layer.LayerTop) > w.Eye.Y);
+        if (!deckBands_.shown(k) || deckBands_.rank(k) != rank) continue;
+        layers |= 1u << k;
+        const CloudLayer& layer = d.Terrain->getCloudLayer(k);
+        overhead = overhead && std::min(layer.LayerBottom, layer.LayerTop) > d.Eye[1];
     }
+    if (!layers) return;
     ScissorBoxes store;
-    const OpenRectangles* rects = w.Scissored ? scissorFor(overhead ? skyRects_ : deckRects_) : nullptr;
+    const OpenRectangles* rects = d.Scissored ? scissorFor(overhead ? skyRects_ : deckRects_) : nullptr;
     const auto boxes = scissorBoxes(rects, store);
-    if (!rects || !boxes.empty())
-        terrainDrawer_->drawCloudLayers(*w.Terrain, w.Eye, w.Names, w.Colours.Light, &cover_, boxes);
+    if (rects && boxes.empty()) return;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glScaled(1, 1, -1);
+    glMultMatrixd(EyeRM_.data());
+    const worlddraw::Eye eye{d.Eye[0], d.Eye[1], d.Eye[2]};
+    terrainDrawer_->drawCloudLayers(*d.Terrain, eye, [this](int32_t slot) { return getglTextNum(slot); }, d.Light,
+                                    &cover_, boxes, {layers, {depthsBox_.X0, depthsBox_.Y0, depthsBox_.X1, depthsBox_.Y1}});
+    CurrentBoundTextureNumber_ = -1;  // the deck drawer binds by name
+    setCurrentCameraMatrix();
 }
 
 bool MyZephGLView::findOpenRectangles() {
@@ -525,6 +543,7 @@ bool MyZephGLView::layCockpitCover(ModelArray& list, const PassSetup& pass, cons
 
 void MyZephGLView::drawWorldBehindCover(ModelArray& list, const PassRules& rules) {
     behindCover_ = findOpenRectangles();
+    deckPlan_.On = false;
     if (rules.Sliced) glDepthRange(kCockpitDepths, 1);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
@@ -545,13 +564,14 @@ void MyZephGLView::drawPassObjects(ModelArray& list, const PassSetup& pass, cons
     const long n = std::min<long>(list.size(), long(frameRecords_.size()));
     worlddraw::WidenedView wide;
     if (rules.Widens) wide.widen();
+    depthsBox_ = kNoScreen;
+    gathersDepths_ = true;
     for (long i = 0; i < n; ++i) drawListedObject(list, i, pass, collectClouds);
     drawHeld(false);  // what the aircraft held back, before anything else is drawn
+    gathersDepths_ = false;
     setFlat(false);
     coverBelow_ = 0;
-    glNewDrawTransparentItems();
-    drawClouds();
-    drawSmokePass(list);
+    drawAboutTheDecks(list, wide, rules.Widens);
     if (pass.SecondWindow && pass.InsideItem > 1 && pass.InsideItem < 10)
         if (ZephModel* model = list.at(pass.InsideItem))
             if (float* eye = model->getPointerToRelativeEyeX()) eye[2] = 0;

@@ -209,6 +209,7 @@ void MyZephGLView::drawHeld(bool inObject) {
         chooseBatchFilter(*b.Head, *b.G, b.Triangles);
         heldStateChanges_ += fragmentState() != before;
         shadeFor(b.Flat, b.Box, before);
+        noteDepths(b.Box);
         drawTriangles(b.Triangles);
         undoMarkDepth(*b.Head);
     }

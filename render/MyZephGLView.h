@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "render/CockpitHidden.h"
+#include "render/DeckBands.h"
 #include "render/Facing.h"
 #include "render/FrameServices.h"
 #include "render/ObjectDrawing.h"
@@ -37,6 +38,7 @@ class TexturedSkyDome;
 class FirstCloud;
 namespace worlddraw {
 class TerrainDrawer;
+class WidenedView;
 struct Eye;
 }
 }  // namespace pellam
@@ -234,6 +236,7 @@ public:
     // Whether GL's fog, as set now, moves no colour channel of a fragment `reach` ft from the eye
     // or nearer by more than half a level of 255 (ObjectDraw.cpp).
     bool fogFaintWithin(double reach) const override;
+    bool drawsSmokeAt(double height) const override;  // DeckBandsDraw.cpp
     int transparentRoom() const override { return TransparentQueue::kCapacity - Transparent_.count(); }
     void glDrawTransparentTexture(const OnePolygon* poly, const XYZInput* points, const PointUV* uvs,
                                   const MaterialLightData* light) override;
@@ -288,16 +291,23 @@ private:
     void drawListedObject(ModelArray& list, long i, const PassSetup& pass, bool collectClouds);
     // Every object's smoke quads, in the state they are drawn in (render/TransparentDraw.cpp).
     void drawSmokePass(ModelArray& list);
+    // After the opaque objects: the cloud decks, each after what lies beyond it (the queue, the
+    // sprite clouds and the smoke of its band) and before what lies on the eye's side of it
+    // (render/DeckBandsDraw.cpp). `wide` is the objects' widened view, set aside for the decks,
+    // which keep the depth test over depthsBox_.
+    void drawAboutTheDecks(ModelArray& list, worlddraw::WidenedView& wide, bool widens);
+    void drawTransparentBand(ModelArray& list);  // the queue, clouds and smoke of band_
+    void drawDecksOfRank(int rank);
     void drawPassOverlays(const QNion* camera);  // identification squares and the controller's grey overlay
     void drawCockpit(ModelArray& list, const PassSetup& pass, const PassRules& rules, bool coverDrawn);
-    // The sky, the ground and the decks, each a step of drawWorld, in order (render/FrameDraw.cpp).
+    // The sky and the ground, each a step of drawWorld, in order, and the decks' plan (render/FrameDraw.cpp).
     struct WorldPass;
     void drawWorld(ModelArray& list);
     void setWorldFog(WorldPass& w);  // the sun placed, the sky's colours, the fog's colour and reach
     void drawTerrain(const WorldPass& w);
     void drawSkyBehindGround(const WorldPass& w);
     void findSkyRectangles(double lowest);
-    void drawDecks(const WorldPass& w);
+    void planDecks(const WorldPass& w);
     void setCloudFog();  // the grey fog inside a cloud deck
     // Finds the sky's and the decks' rectangles for the cover just marked; false when the world
     // is drawn whole.
@@ -355,7 +365,7 @@ private:
     // cannot change a pixel.
     void setPolygonState(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
                          bool alphaTested, bool blended);
-    static void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
+    void drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g);
     void setUntexturedLit(const MaterialLightData& m, const OnePolygonVer2& p);
     // The texture slot of a polygon's picture and the index of its material, bounded as the
     // records' numbers may not be.
@@ -484,6 +494,7 @@ private:
     // Whether the sphere of `radius` ft about the object's origin, posed by FinalMatrix_, lies in
     // front of the eye and on the screen wholly in cells the cover hides.
     bool sphereHidden(double radius) const;
+    ScreenBox dotBox(double size) const;  // where a dot `size` px across at the object's origin may light pixels
     // Whether nothing the window box may light can pass the depth test: it lies in cells the
     // cover hides, and the pass draws beyond the cover's depths.
     bool hiddenByCover(const ScreenBox& box) const;
@@ -658,6 +669,13 @@ private:
         void clear() { Count = 0; }
     } batch_;
     ScreenBox batchBox_ = kNoScreen;  // where the open batch's triangles may light pixels
+    // Where the pass's opaque objects may have lit pixels, and so written depths, gathered while
+    // gathersDepths_: the decks drawn after them keep the depth test there (render/FrameDraw.cpp).
+    ScreenBox depthsBox_ = kNoScreen;
+    bool gathersDepths_ = false;
+    void noteDepths(const ScreenBox& box) {
+        if (gathersDepths_) depthsBox_.widen(box);
+    }
     // The points an object's arrays are read from and their layout (a GL interleaved format).
     struct ArraysAt {
         const void* Points = nullptr;
@@ -725,6 +743,19 @@ private:
     std::vector<uint8_t> frameFetched_;
     std::vector<OneCompleteObjectVer2> frameCopies_;
     std::vector<FirstCloud*> clouds_;
+    std::vector<FirstCloud*> bandClouds_;  // scratch: the clouds of one band
+    // The decks this pass draws after its objects, as the world found them: off where the world
+    // is left out, has no terrain or the eye is inside a cloud.
+    struct DeckPlan {
+        bool On = false;
+        bool Sky = false, Scissored = false;
+        const RIDUdidav* Terrain = nullptr;
+        std::array<double, 3> Eye{};  // ft, world
+        std::array<float, 3> Light{1, 1, 1};
+    };
+    DeckPlan deckPlan_;
+    DeckBands deckBands_;
+    int band_ = -1;  // the band the transparent passes draw; -1 all
     std::unique_ptr<worlddraw::TerrainDrawer> terrainDrawer_;
 
     bool keepScene_ = false, keptValid_ = false;

@@ -205,13 +205,29 @@ void MyZephGLView::drawAsDot() {
     drawHeld(false);
     setLighting(false);
     setTexturing(false);
-    glPointSize(std::fmax(1.0f, ScreenBounds_[3] * 0.003f));
+    const float size = std::fmax(1.0f, ScreenBounds_[3] * 0.003f);
+    glPointSize(size);
+    if (gathersDepths_) noteDepths(dotBox(size));
     glColor4f(0.1f, 0.1f, 0.1f, 1);
     glBegin(GL_POINTS);
     glVertex3f(0, 0, 0);
     glEnd();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     setLighting(true);
+}
+
+MyZephGLView::ScreenBox MyZephGLView::dotBox(double size) const {
+    // The origin through the window's own view; a square point covers `size` px across its place.
+    std::array<double, 16> p{};
+    std::array<int, 4> vp{};
+    worlddraw::WidenedView::loaded(p, vp);
+    const double x = FinalMatrix_[12], y = FinalMatrix_[13], z = FinalMatrix_[14];
+    const double w = p[3] * x + p[7] * y + p[11] * z + p[15];
+    if (!(w > 1e-3)) return kWholeScreen;
+    double at[2];
+    for (int k = 0; k < 2; ++k) at[k] = vp[k] + ((p[k] * x + p[4 + k] * y + p[8 + k] * z + p[12 + k]) / w + 1) * 0.5 * vp[2 + k];
+    const double half = size / 2 + 1;
+    return {at[0] - half, at[1] - half, at[0] + half, at[1] + half};
 }
 
 bool MyZephGLView::chooseLevelOfDetail(ObjectRun& r) {
@@ -548,6 +564,7 @@ bool MyZephGLView::alwaysOpaque(const OnePolygonVer2& p, const ObjectPointsPolys
 
 // The polygon's run of point numbers: its count, then the points.
 void MyZephGLView::drawPoints(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g) {
+    noteDepths(kWholeScreen);  // not bounded
     const uint16_t* run = g.RunItems + p.FirstItem;
     glDrawElements(GLenum(p.DefaultDrawType), GLsizei(run[0]), GL_UNSIGNED_SHORT, run + 1);
 }
@@ -571,6 +588,7 @@ void MyZephGLView::queueTransparent(const OneCompleteObjectVer2& o, const OnePol
     e->StartPointNumber = -1;
     e->ObjectFlags = o.TheObject.ObjectFlags;
     e->TheMap = pictureSlot(p, g);
+    e->Height = o.ObjectMatrix[13];
     for (int k = 0; k < 16; ++k) e->TheFinalDrawMatrix[k] = float(FinalMatrix_[k]);
     const bool coloured = o.TheObject.ObjectFlags & kColouredPoints;
     const uint16_t* run = g.RunItems + p.FirstItem;

@@ -45,6 +45,10 @@ public:
     virtual uint64_t texturePicture(int32_t) const { return 0; }
     // Whether the fog moves no colour by more than half a level within `reach` ft of the eye.
     virtual bool fogFaintWithin(double) const { return false; }
+    // Whether the smoke pass under way draws a piece whose middle stands `height` ft up: the
+    // smoke is drawn in bands about the cloud decks, each piece in one, so a drawer asks before
+    // placing a piece.
+    virtual bool drawsSmokeAt(double) const { return true; }
     // Transparent polygons the pass's queue still has room for.
     virtual int transparentRoom() const { return 0; }
     // Binds texture slot 0..299; anything else binds nothing. Flag 12 for objects.

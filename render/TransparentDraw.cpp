@@ -53,8 +53,11 @@ void MyZephGLView::glNewDrawTransparentItems() {
     // Whether the depth test hides what lies behind nearer parts: then a polygon beyond the cover is
     // drawn only where the cover leaves the view open.
     q.DepthTested = glIsEnabled(GL_DEPTH_TEST);
-    // Farthest first, sorted once.
-    Transparent_.farthestFirst(transparentOrder_);
+    // Farthest first, sorted once; in bands about the decks, those of this band.
+    if (band_ < 0) Transparent_.farthestFirst(transparentOrder_);
+    else Transparent_.farthestFirst(transparentOrder_, [this](const TransparentPolyVer2& e) {
+        return deckBands_.bandOf(e.Height) == band_;
+    });
     q.Taken = 0;
     for (int i = takeFarthest(q), next = -1; i >= 0; i = next) {
         const TransparentPolyVer2& e = Transparent_[i];
@@ -73,7 +76,7 @@ void MyZephGLView::glNewDrawTransparentItems() {
     glDisableClientState(GL_COLOR_ARRAY);
     // The pass's material cache no longer says what GL holds.
     CurrentMaterial_[kAmR] = CurrentMaterial_[kDifR] = -1;
-    Transparent_.clear();
+    if (band_ <= 0) Transparent_.clear();  // the nearest band is drawn last
     glDepthMask(GL_TRUE);
     glDepthFunc(GL_LEQUAL);  // a polygon's GL_ALWAYS ends with the queue, not over the smoke after it
 }

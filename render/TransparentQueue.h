@@ -20,6 +20,7 @@ struct TransparentPolyVer2 {
     int32_t ObjectFlags = 0;                           // at queue time (0x20000: coloured vertexes)
     std::array<float, 16> TheFinalDrawMatrix{};        // modelview of the object or its part
     double ZDepth = 0;                                 // ft ahead of the eye of the nearest vertex
+    double Height = 0;                                 // ft, world: the object's own origin
     int16_t TheMap = 0;                                // texture slot at queue time
 };
 
@@ -40,16 +41,21 @@ public:
     TransparentPolyVer2& operator[](int i) { return Entries[i]; }
 
     // The entries to draw in the order they are drawn, into `order`: farthest first (by ZDepth,
-    // among equal depths the lowest index first); those at or below kNever, or not a number, not
-    // at all.
-    void farthestFirst(std::vector<int>& order) const {
+    // among equal depths the lowest index first); those at or below kNever, or not a number, or
+    // that `taken` turns away, not at all.
+    template <typename Taken>
+    void farthestFirst(std::vector<int>& order, const Taken& taken) const {
         order.clear();
         for (int i = 0; i < Count; ++i)
-            if (Entries[size_t(i)].ZDepth > kNever) order.push_back(i);
+            if (Entries[size_t(i)].ZDepth > kNever && taken(Entries[size_t(i)])) order.push_back(i);
         std::sort(order.begin(), order.end(), [this](int a, int b) {
             const double da = Entries[size_t(a)].ZDepth, db = Entries[size_t(b)].ZDepth;
             return da > db || (da == db && a < b);
         });
+    }
+
+    void farthestFirst(std::vector<int>& order) const {
+        farthestFirst(order, [](const TransparentPolyVer2&) { return true; });
     }
 
 private:

@@ -153,7 +153,8 @@ void FlyableAircraft::drawSmoke() {
         if (p.TimeStarted <= -1000) continue;
         const int32_t age = now - p.TimeStarted;
         if (age > p.Life) p.TimeStarted = -1000;
-        else if (age >= 0) order[live++] = int16_t(i);  // a replay may have gone back before it
+        // A replay may have gone back before it; the view draws the smoke in bands about the decks.
+        else if (age >= 0 && view->drawsSmokeAt(pieceCentre(p, now)[1])) order[live++] = int16_t(i);
     }
     if (live == 0) return;
 

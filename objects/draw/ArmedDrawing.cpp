@@ -49,6 +49,7 @@ void drawRing(TableModel& owner, const GroundGunner& gunner, std::array<GunnerSm
         GunnerSmoke& s = ring[k];
         looks[k] = gunner.look(s, t, wreck);
         if (!looks[k].shown || looks[k].map < 0 || looks[k].map >= int(maps.size())) continue;
+        if (!view.drawsSmokeAt(s.XYZPosition[1])) continue;  // drawn in another band about the decks
         const double* p = s.XYZPosition.data();
         order[live++] = {std::hypot(p[0] - eye[0], p[1] - eye[1], p[2] - eye[2]), int16_t(k)};
     }

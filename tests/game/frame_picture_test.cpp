@@ -119,6 +119,11 @@ TEST_F(GameFrame, ItsShortcutsChangeNothingAPlayerCanTellInAnyScene) {
         ground.MergesFarBlocks = true;
         ASSERT_EQ(allSent.pixels.size(), unmerged.pixels.size());
         EXPECT_LE(testing::farthestApart(allSent, unmerged), 1);
+        // Nor do the decks drawn without the depth test where it could turn nothing away.
+        ground.DecksUntestedOverGround = false;
+        const platform::RGBAImage decksTested = gameFrame(scene);
+        ground.DecksUntestedOverGround = true;
+        EXPECT_TRUE(decksTested.pixels == drawn[0].pixels);
         // The objects' triangles of one colour at every point filled flat move a colour by at most
         // the one level that interpolating the same colour with perspective rounds it by.
         scene.view->setFlatShading(false);

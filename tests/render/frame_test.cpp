@@ -16,6 +16,7 @@
 #include "tests/PictureRule.h"
 #include "tests/render/ViewFixture.h"
 #include "world/RIDUdidav.h"
+#include "world/draw/WorldDraw.h"
 #include "world/TexturedSkyDome.h"
 
 namespace rendertest {
@@ -377,21 +378,25 @@ TEST_F(SceneTest, TransparentPolygonsAtOneDepthKeepTheirQueuedOrder) {
 }
 
 // Camera-facing smoke quads drawn by an object at once, after the pass's queue: each a square of
-// half side `Half` ft centred `Ahead` ft north of the eye and `Right` ft east, in one colour, its
-// corners wound as the view's facing squares are or, `Turned`, the other way.
+// half side `Half` ft centred `Ahead` ft north of `From` and `Right` ft east (`Up` ft higher), in
+// one colour, its corners wound as the view's facing squares are or, `Turned`, the other way.
 struct Smoker : ZephModel {
     struct Quad {
         double Ahead, Right, Half;
         std::array<float, 4> Colour;
         int32_t Hints;
         bool Turned;
+        double Up = 0;
     };
     render::MyZephGLView* View = nullptr;
     int32_t White = -1;  // the texture slot of a white picture
+    std::array<double, 3> From{};
     std::vector<Quad> Quads;
     void drawMySmokeItems() override {
         for (const Quad& q : Quads) {
-            const std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, q.Right, 0, q.Ahead, 1};
+            if (!View->drawsSmokeAt(From[1] + q.Up)) continue;
+            const std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0,
+                                           From[0] + q.Right, From[1] + q.Up, From[2] + q.Ahead, 1};
             View->setupDrawingMatrixForModel(m.data());
             XYZInput four[4];
             // Seen from the south, east lies to the right.
@@ -827,6 +832,58 @@ TEST_F(FrameWorldTest, GreyInsideTheCloudLayerAndTheTerrainAnswersForTheMainEyeA
     const Vector3& v = terrain->getViewingPosition();
     EXPECT_DOUBLE_EQ(v[0], camera.Position[0] + world::kSquareFeet);
     EXPECT_DOUBLE_EQ(v[2], camera.Position[2] - world::kSquareFeet);
+}
+
+// A deck 40 ft thick veils what lies beyond it from the eye like the ground there: from 500 ft
+// above it, a square and a smoke puff under it; from below it, a square over it. What lies on the
+// eye's side of it (a square, then a transparent one, between it and the eye) is drawn over it
+// untouched. Each pixel against the same frame without the deck.
+TEST_F(FrameWorldTest, ADeckVeilsWhatLiesBeyondItAndNotWhatLiesBeforeIt) {
+    auto* puff = static_cast<Smoker*>(models.put(12, std::make_unique<Smoker>()));
+    puff->View = &view();
+    puff->White = terrain->CloudDeckSlot;  // a soft grey picture
+    const auto& c = camera.Position;
+    puff->From = {c[0], c[1], c[2]};
+    // Things at (east, up, north) ft from the eye; the deck's near side `side` ft up from it.
+    for (const double side : {-500.0, 400.0}) {
+        SCOPED_TRACE(side < 0 ? "from above the deck" : "from below the deck");
+        const double beyond = side < 0 ? -600 : 700, before = side < 0 ? -300 : 200;
+        Thing* far = flat(10, 80, 0, kRed);
+        far->at(c[0] - 400, c[1] + beyond, c[2] + 2500);
+        Thing* nearer = flat(11, 60, 0, kGreen);
+        nearer->at(c[0] + 400, c[1] + before, c[2] + 1500);
+        Thing* glass = flat(13, 40, 0, {0, 0, 1, 0.5f});
+        glass->Geo[0].Polygons[0].DrawHints |= kTransparent;
+        glass->at(c[0] + 650, c[1] + before, c[2] + 1500);
+        puff->Quads = {{2500, 0, 60, {0, 0, 1, 1}, kUnlit | kNoCull, false, beyond}};
+        if (side > 0) puff->Quads.clear();
+        terrain->SetDetailsForLayer(0, 0, 0, 0);
+        const RGBAImage clear = frame();
+        terrain->SetDetailsForLayer(0, 1, c[1] + side + (side < 0 ? -40 : 0), c[1] + side + (side < 0 ? 0 : 40));
+        const RGBAImage veiled = frame();
+        // Clear of the ground, the deck goes untested round the squares and keeps the test over them.
+        EXPECT_GT(view().terrainDrawer().decksUntested(), 0);
+        view().terrainDrawer().DecksUntestedOverGround = false;
+        EXPECT_TRUE(frame().pixels == veiled.pixels) << "the same as the deck tested everywhere";
+        view().terrainDrawer().DecksUntestedOverGround = true;
+        // The point as seen on the plane 100 ft ahead.
+        const auto seen = [&](const RGBAImage& image, double east, double up, double north) {
+            return at100(image, east * 100 / north, up * 100 / north);
+        };
+        const auto moved = [&](double east, double up, double north) {
+            const uint8_t *a = seen(clear, east, up, north), *b = seen(veiled, east, up, north);
+            return std::max({std::abs(a[0] - b[0]), std::abs(a[1] - b[1]), std::abs(a[2] - b[2])});
+        };
+        EXPECT_GT(moved(-400, beyond - 100, 2500), 20) << "what shows round it beyond the deck is veiled";
+        EXPECT_GT(moved(-400, beyond, 2500), 20) << "the square beyond the deck is veiled";
+        if (side < 0) EXPECT_GT(moved(0, beyond, 2500), 20) << "the puff beyond the deck is veiled";
+        EXPECT_LE(moved(400, before, 1500), 2) << "the square before the deck is drawn over it";
+        // The glass over the veil beside it: half its blue, half the veiled ground or sky.
+        const uint8_t *glassSeen = seen(veiled, 650, before, 1500), *beside = seen(veiled, 650, before + 60, 1500);
+        EXPECT_TRUE(near(glassSeen, beside[0] / 2, beside[1] / 2, 128 + beside[2] / 2, 10)) << "the glass over the deck";
+        for (long i : {10, 11, 13}) models.put(i, nullptr);
+    }
+    terrain->SetDetailsForLayer(0, 0, 0, 0);
 }
 
 // Over the ground a resting game must still find the picture it kept current, and rest.

@@ -19,6 +19,7 @@ void setDeckState() {
     glDepthMask(GL_FALSE);
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_CULL_FACE);
+    glDisable(GL_POLYGON_OFFSET_FILL);  // drawn after the objects, whose smoke may leave it on
     glDisable(GL_LIGHTING);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -54,7 +55,8 @@ TerrainDrawer::DeckPass::DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, con
     drawer.DecksApart = 0;
     drawer.DecksUntested = 0;
     drawer.DecksMagnified = 0;
-    // Outside a cockpit's slice of the depths the depth buffer holds the ground alone.
+    // Outside a cockpit's slice of the depths the depth buffer holds the ground alone, save where
+    // the objects were drawn (readBoxes).
     GLfloat depthRange[2] = {0, 1};
     glGetFloatv(GL_DEPTH_RANGE, depthRange);
     GroundOnly = !drawer.Exact && drawer.DecksUntestedOverGround && depthRange[0] == 0.0f;
@@ -77,16 +79,22 @@ void TerrainDrawer::DeckPass::readProjection() {
 
 // The drawn window under each box (the scissor as it stands when there are none): whether a deck
 // is cut round its magnified square is told box by box, as when drawn under each alone.
-void TerrainDrawer::DeckPass::readBoxes(std::span<const std::array<int, 4>> boxes) {
+void TerrainDrawer::DeckPass::BoxSet::read(std::span<const std::array<int, 4>> boxes, std::span<const int> from) {
     if (boxes.size() > Live.size()) boxes = {};  // more than are ever given: drawn as the scissor stands
-    View.Boxed = !boxes.empty();
-    forEachScissorBox(boxes, [&](size_t) {
+    Boxed = !boxes.empty();
+    forEachScissorBox(boxes, [&](size_t k) {
         GLint b[4] = {};
         glGetIntegerv(GL_SCISSOR_BOX, b);
-        Live[size_t(BoxCount)] = {b[0], b[1], b[2], b[3]};
+        Live[size_t(Count)] = {b[0], b[1], b[2], b[3]};
+        From[size_t(Count)] = k < from.size() ? from[k] : int(k);
         Windows.emplace_back();
-        ++BoxCount;
+        ++Count;
     });
+}
+
+void TerrainDrawer::DeckPass::readBoxes(std::span<const std::array<int, 4>> boxes, const std::array<double, 4>& depths) {
+    Given.read(boxes);
+    if (GroundOnly) partBoxes(depths);
 }
 
 void TerrainDrawer::DeckPass::drawLayer(const CloudLayer& cloud, const GLNameOfSlot& glName,
@@ -112,7 +120,6 @@ void TerrainDrawer::DeckPass::drawSide(const Layer& layer, double height, float 
         if (std::isnan(Highest)) Highest = highestGround(T, E, Reach);
         untested = deckClearOfGround(T, E, height - E.Y, Reach, Highest);
     }
-    untested ? glDisable(GL_DEPTH_TEST) : glEnable(GL_DEPTH_TEST);
     Drawer.DecksUntested += untested;
     glColor4f(light[0] * shade, light[1] * shade, light[2] * shade, layer.Alpha);
     Side side;
@@ -126,7 +133,21 @@ void TerrainDrawer::DeckPass::drawSide(const Layer& layer, double height, float 
     std::copy(quad, quad + 4, side.Quad);
     splitAtFogStart(side);
     side.Half = magnifiedHalf(layer, std::abs(double(y)));
-    sortBoxes(side);
+    // Clear of the ground, a side keeps the depth test only over the objects' box.
+    if (untested && Parted) {
+        glEnable(GL_DEPTH_TEST);
+        drawUnder(layer, side, Near);
+        glDisable(GL_DEPTH_TEST);
+        drawUnder(layer, side, Clear);
+        return;
+    }
+    untested ? glDisable(GL_DEPTH_TEST) : glEnable(GL_DEPTH_TEST);
+    drawUnder(layer, side, Given);
+}
+
+void TerrainDrawer::DeckPass::drawUnder(const Layer& layer, const Side& side, const BoxSet& set) {
+    View.Boxed = set.Boxed;
+    sortBoxes(side, set);
     if (WholeCount > 0) drawWhole(layer, side);
     if (CutCount > 0) drawMagnified(layer, side);
 }
@@ -136,6 +157,7 @@ void TerrainDrawer::DeckPass::drawSide(const Layer& layer, double height, float 
 void TerrainDrawer::DeckPass::drawWhole(const Layer& layer, const Side& side) {
     View.Boxes = std::span<const std::array<int, 4>>(Whole.data(), View.Boxed ? size_t(WholeCount) : 0);
     View.Windows = std::span<const DrawnWindow* const>(WholeWindows.data(), View.Boxes.size());
+    View.Judged = std::span<const DrawnWindow* const>(JudgedWhole.data(), Given.Boxed ? size_t(JudgedWholeCount) : 0);
     const bool magnified = side.Half >= Reach;
     if (magnified) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, layer.MagFilter), ++Drawer.DecksMagnified;
     if (!side.Apart) {
@@ -149,16 +171,17 @@ void TerrainDrawer::DeckPass::drawWhole(const Layer& layer, const Side& side) {
 
 void TerrainDrawer::drawCloudLayers(const RIDUdidav& t, const Eye& eye, const GLNameOfSlot& glName,
                                     const std::array<float, 3>& light, const ScreenCover* cover,
-                                    std::span<const std::array<int, 4>> boxes) {
+                                    std::span<const std::array<int, 4>> boxes, DeckChoice choice) {
     glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_FOG_BIT | GL_TEXTURE_BIT | GL_LIGHTING_BIT);
     setDeckState();
     DeckPass pass(*this, t, eye, cover);
     // Widened after the view is read: the cover's cells are the window's.
     WidenedView wide;
     if (!Exact && WidensView) wide.widen();
-    pass.readBoxes(boxes);
+    pass.readBoxes(boxes, choice.Depths);
     for (int k = 0; k < RIDUdidav::kCloudLayers; ++k)
-        if (t.getCloudLayer(k).TextureNumber > 0) pass.drawLayer(t.getCloudLayer(k), glName, light);
+        if (t.getCloudLayer(k).TextureNumber > 0 && (choice.Layers >> k & 1u))
+            pass.drawLayer(t.getCloudLayer(k), glName, light);
     glFogi(GL_FOG_COORD_SRC, GL_FRAGMENT_DEPTH);  // the attribute stack does not restore it here
     wide.restore();
     glPopAttrib();

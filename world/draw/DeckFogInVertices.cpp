@@ -14,7 +14,7 @@ namespace {
 // no boxes are given).
 bool reachesAnyWindow(const DeckView& view, const std::optional<DrawnWindow>& whole, const DeckPoint* p, int n) {
     if (whole) return !whole->missesAll(p, n);
-    return std::any_of(view.Windows.begin(), view.Windows.end(), [&](const DrawnWindow* w) { return !w->missesAll(p, n); });
+    return std::any_of(view.Judged.begin(), view.Judged.end(), [&](const DrawnWindow* w) { return !w->missesAll(p, n); });
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ bool fogInVertices(PieceList& pieces, const DeckView& view) {
     static thread_local std::vector<int> bandCounts;
     bandPoints.clear(), bandCounts.clear();
     std::optional<DrawnWindow> whole;
-    if (view.Windows.empty()) whole.emplace();
+    if (view.Judged.empty()) whole.emplace();
     const auto within = [&](const DeckPoint& p) { return view.FogStart - view.ahead(p); };
     const auto beyond = [&](const DeckPoint& p) { return view.ahead(p) - view.FogStart; };
     const auto beforeEnd = [&](const DeckPoint& p) { return view.FogEnd - view.ahead(p); };

@@ -3,8 +3,10 @@
 // ground; seen from above, all the ground lies under it) is drawn without the depth test, which
 // could turn none of its fragments away, and the rasteriser reads no depth for its pixels. The
 // ground's steepest climb also tells the dome's rings drawn untested (DomeDepthTest.cpp). Left out
-// so, the depth test saves, in instructions a frame of the game frame benchmark (cockpit_camel,
-// cockpit_dvii, chase, low_front, wreck_smoke): 0, 0, 3.8, 0, 7.7 M.
+// so, the depth test saved, in instructions a frame of the game frame benchmark (cockpit_camel,
+// cockpit_dvii, chase, low_front, wreck_smoke): 0, 0, 3.8, 0, 7.7 M while the decks came before the
+// objects. Drawn after them, a deck keeps its depth test only over the box where they may have lit
+// pixels (partBoxes), scissored apart from the rest of the window.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {
@@ -68,5 +70,50 @@ double highestGround(const RIDUdidav& t, const Eye& eye, double reach) {
 }
 
 }  // namespace sky
+
+// Drawn after the objects, a deck reads their depths where they were drawn: a side clear of the
+// ground keeps the depth test under the given boxes' parts over the box that holds every pixel
+// centre they may have lit (a pixel wider each way for the GL's rounding), and goes without it
+// under the parts round it, a rectangle below, above, left and right of it in each. Where the box
+// covers all the boxes, or the parts would be more than a deck is drawn under, every side keeps
+// the test.
+void TerrainDrawer::DeckPass::partBoxes(const std::array<double, 4>& depths) {
+    Parted = false;
+    if (!(depths[0] <= depths[2] && depths[1] <= depths[3])) return;  // no object drawn
+    const auto pixel = [](double v) { return int(std::clamp(v, -1e9, 1e9)); };
+    const int x0 = pixel(std::floor(depths[0]) - 1), y0 = pixel(std::floor(depths[1]) - 1);
+    const int x1 = pixel(std::ceil(depths[2]) + 1), y1 = pixel(std::ceil(depths[3]) + 1);
+    std::array<std::array<int, 4>, kMostBoxes> near{}, clear{};
+    std::array<int, kMostBoxes> nearFrom{}, clearFrom{};  // the given box each is cut from
+    size_t nears = 0, clears = 0;
+    const int regions = Given.Boxed ? Given.Count : 1;
+    bool fits = true;
+    for (int k = 0; k < regions && fits; ++k) {
+        // x, y, width, height: a given box, or the scissor as it stands, or else the viewport.
+        const auto& r = Given.Boxed || glIsEnabled(GL_SCISSOR_TEST) ? Given.Live[size_t(k)] : View.Viewport;
+        const int rx0 = r[0], ry0 = r[1], rx1 = r[0] + r[2], ry1 = r[1] + r[3];
+        const int ix0 = std::max(rx0, x0), iy0 = std::max(ry0, y0), ix1 = std::min(rx1, x1), iy1 = std::min(ry1, y1);
+        const std::array<int, 4> parts[] = {{rx0, ry0, rx1 - rx0, iy0 - ry0},   // below
+                                            {rx0, iy1, rx1 - rx0, ry1 - iy1},   // above
+                                            {rx0, iy0, ix0 - rx0, iy1 - iy0},   // left
+                                            {ix1, iy0, rx1 - ix1, iy1 - iy0}};  // right
+        if (ix0 >= ix1 || iy0 >= iy1) {
+            if ((fits = clears < clear.size())) clearFrom[clears] = k, clear[clears++] = r;
+            continue;
+        }
+        if ((fits = nears < near.size())) nearFrom[nears] = k, near[nears++] = {ix0, iy0, ix1 - ix0, iy1 - iy0};
+        for (const auto& part : parts)
+            if (part[2] > 0 && part[3] > 0 && fits && (fits = clears < clear.size()))
+                clearFrom[clears] = k, clear[clears++] = part;
+    }
+    if (!fits || clears == 0) {
+        GroundOnly = false;
+        return;
+    }
+    if (nears == 0) return;  // no object drawn within the boxes
+    Near.read({near.data(), nears}, {nearFrom.data(), nears});
+    Clear.read({clear.data(), clears}, {clearFrom.data(), clears});
+    Parted = true;
+}
 
 }  // namespace pellam::worlddraw

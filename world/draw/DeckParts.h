@@ -64,6 +64,9 @@ struct DeckView {
     bool Boxed = false;
     std::span<const std::array<int, 4>> Boxes;
     std::span<const DrawnWindow* const> Windows;  // the drawn window under each box
+    // The windows a piece is judged shown in (none: the scissor as it stands): the boxes' own, or
+    // those of the boxes they were cut from, so that the pieces are drawn alike under both.
+    std::span<const DrawnWindow* const> Judged;
     bool ColourInVertices = false;  // the current colour sent with the points, held flat
     // With it, a fogged piece's fog given in its vertices' colours: the picture times the colour
     // times the fog's factor, plus the fog's colour times what the factor leaves, added as the
@@ -277,19 +280,33 @@ struct TerrainDrawer::DeckPass {
         double Half = 0;  // ft: the square round the eye's foot where the picture is magnified for sure
     };
 
+    // Scissor boxes a side is drawn under (none, where not Boxed: as the scissor stands), each as
+    // it stands clipped to the scissor, with the window drawn under it.
+    struct BoxSet {
+        bool Boxed = false;
+        std::array<std::array<int, 4>, sky::kMostBoxes> Live{};
+        std::vector<sky::DrawnWindow> Windows;
+        std::array<int, sky::kMostBoxes> From{};  // the given box each was cut from
+        int Count = 0;
+        void read(std::span<const std::array<int, 4>> boxes, std::span<const int> from = {});
+    };
+
     DeckPass(TerrainDrawer& drawer, const RIDUdidav& t, const Eye& eye, const ScreenCover* cover);
-    void readBoxes(std::span<const std::array<int, 4>> boxes);
+    void readBoxes(std::span<const std::array<int, 4>> boxes, const std::array<double, 4>& depths);
     void drawLayer(const CloudLayer& layer, const GLNameOfSlot& glName, const std::array<float, 3>& light);
 
     // CloudDecks.cpp
     void readProjection();
     void drawSide(const Layer& layer, double height, float shade, const std::array<float, 3>& light);
+    void drawUnder(const Layer& layer, const Side& side, const BoxSet& set);
     void drawWhole(const Layer& layer, const Side& side);
+    // DeckOverGround.cpp
+    void partBoxes(const std::array<double, 4>& depths);
     // UnfoggedNearDecks.cpp
     void splitAtFogStart(Side& side);
     // MagnifiedDecks.cpp
     double magnifiedHalf(const Layer& layer, double h) const;
-    void sortBoxes(const Side& side);
+    void sortBoxes(const Side& side, const BoxSet& set);
     void drawMagnified(const Layer& layer, const Side& side);
 
     TerrainDrawer& Drawer;
@@ -299,18 +316,20 @@ struct TerrainDrawer::DeckPass {
     static constexpr double kTile = 24000.0;  // ft one picture of the deck spans
     float U0 = 0, V0 = 0, Span = 0;  // the picture's coordinates under the eye, and its span to the fog's end
     sky::DeckView View;
-    bool GroundOnly = false;  // the depth buffer holds the ground alone
+    bool GroundOnly = false;  // the depth buffer holds the ground alone, save within the objects' box
     double Highest = std::numeric_limits<double>::quiet_NaN();  // the ground's highest post within reach, found when first asked
     double Focal = 0;           // px: the window's focal length
     bool Perspective = false;
-    // The boxes' scissor as it stands and the window drawn under each; of a side, those it is drawn
-    // under whole and those it is cut round its magnified square under.
-    std::array<std::array<int, 4>, sky::kMostBoxes> Live{};
-    std::vector<sky::DrawnWindow> Windows;
-    int BoxCount = 0;
+    // The boxes given; where objects were drawn in part of the window, the same cut into those
+    // over the objects' box (Near) and those clear of it (Clear), where Parted. Of a side, those it
+    // is drawn under whole and those it is cut round its magnified square under.
+    BoxSet Given, Near, Clear;
+    bool Parted = false;
     std::array<std::array<int, 4>, sky::kMostBoxes> Whole{}, Cut{};
     std::array<const sky::DrawnWindow*, sky::kMostBoxes> WholeWindows{}, CutWindows{};
     int WholeCount = 0, CutCount = 0;
+    std::array<const sky::DrawnWindow*, sky::kMostBoxes> JudgedWhole{}, JudgedCut{};  // of the given boxes
+    int JudgedWholeCount = 0, JudgedCutCount = 0;
     sky::DeckPieces NearPieces, FarPieces, NearMagnified, FarMagnified;
 };
 

@@ -18,26 +18,34 @@ double TerrainDrawer::DeckPass::magnifiedHalf(const Layer& layer, double h) cons
     return within2 > 0 ? std::sqrt(within2 / 2) : 0.0;
 }
 
-// The boxes the side is drawn under whole, and those it is cut round its magnified square under.
-void TerrainDrawer::DeckPass::sortBoxes(const Side& side) {
+// The boxes the side is drawn under whole, and those it is cut round its magnified square under:
+// told of the given boxes, and of a box cut from one as of that one, so that both draw the same.
+void TerrainDrawer::DeckPass::sortBoxes(const Side& side, const BoxSet& set) {
     const double half = side.Half;
     const bool splits = half > 0 && half < Reach;
     const float y = side.Y;
     const DeckPoint square[4] = {{-float(half), y, -float(half), 0, 0}, {float(half), y, -float(half), 0, 0},
                                  {float(half), y, float(half), 0, 0}, {-float(half), y, float(half), 0, 0}};
-    WholeCount = 0, CutCount = 0;
+    JudgedWholeCount = 0, JudgedCutCount = 0;
+    std::array<bool, kMostBoxes> cut{};
     int shows = -1;  // the square's open share enough: told when first asked
-    for (int b = 0; b < BoxCount; ++b) {
+    for (int b = 0; b < Given.Count; ++b) {
         bool split = splits;
         if (split) {
-            const bool reaches = !Windows[size_t(b)].missesAll(square, 4);
+            const bool reaches = !Given.Windows[size_t(b)].missesAll(square, 4);
             if (reaches && shows < 0) shows = View.openShare(square, 4) >= kMagnifiedShare;
             split = reaches && shows == 1;
         }
-        if (split)
-            CutWindows[size_t(CutCount)] = &Windows[size_t(b)], Cut[size_t(CutCount++)] = Live[size_t(b)];
+        cut[size_t(b)] = split;
+        (split ? JudgedCut[size_t(JudgedCutCount++)] : JudgedWhole[size_t(JudgedWholeCount++)]) = &Given.Windows[size_t(b)];
+    }
+    WholeCount = 0, CutCount = 0;
+    for (int b = 0; b < set.Count; ++b) {
+        const size_t from = size_t(std::clamp(set.From[size_t(b)], 0, Given.Count - 1));
+        if (cut[from])
+            CutWindows[size_t(CutCount)] = &set.Windows[size_t(b)], Cut[size_t(CutCount++)] = set.Live[size_t(b)];
         else
-            WholeWindows[size_t(WholeCount)] = &Windows[size_t(b)], Whole[size_t(WholeCount++)] = Live[size_t(b)];
+            WholeWindows[size_t(WholeCount)] = &set.Windows[size_t(b)], Whole[size_t(WholeCount++)] = set.Live[size_t(b)];
     }
 }
 
@@ -46,6 +54,7 @@ void TerrainDrawer::DeckPass::sortBoxes(const Side& side) {
 void TerrainDrawer::DeckPass::drawMagnified(const Layer& layer, const Side& side) {
     View.Boxes = std::span<const std::array<int, 4>>(Cut.data(), View.Boxed ? size_t(CutCount) : 0);
     View.Windows = std::span<const DrawnWindow* const>(CutWindows.data(), View.Boxes.size());
+    View.Judged = std::span<const DrawnWindow* const>(JudgedCut.data(), Given.Boxed ? size_t(JudgedCutCount) : 0);
     ++Drawer.DecksMagnified;
     const auto point = [&](double x, double z) {
         return DeckPoint{float(x), side.Y, float(z), float(U0 + x / kTile), float(V0 + z / kTile)};

@@ -76,6 +76,15 @@ private:
     std::array<int, 4> Viewport{}, Box{};
 };
 
+// Which of the terrain's decks a draw takes (bit k: layer k), and where the depths they are
+// tested against may hold objects as well as the ground: window bounds (px: x0, y0, x1, y1) that
+// hold every pixel centre the objects may have lit; none where x0 > x1. There every deck keeps
+// the depth test.
+struct DeckChoice {
+    uint32_t Layers = ~0u;
+    std::array<double, 4> Depths{1e300, 1e300, -1e300, -1e300};
+};
+
 class TerrainDrawer {
 public:
     static constexpr double kDetailDistance = 7000.0;  // ft: the detail map stops here
@@ -95,7 +104,7 @@ public:
     // disjoint scissor `boxes` in turn (x, y, width, height, px; at most 16; none: as the scissor stands).
     void drawCloudLayers(const RIDUdidav& terrain, const Eye& eye, const GLNameOfSlot& glName,
                          const std::array<float, 3>& light, const ScreenCover* cover = nullptr,
-                         std::span<const std::array<int, 4>> boxes = {});
+                         std::span<const std::array<int, 4>> boxes = {}, DeckChoice choice = {});
     long trianglesDrawn() const { return Triangles; }
     long squaresCovered() const { return Covered; }  // in view but wholly behind the cover, at the last draw
     long trianglesUnlit() const { return Unlit; }     // in view but lighting no pixel centre, at the last draw
