@@ -876,7 +876,9 @@ TEST_F(FrameWorldTest, ADeckVeilsWhatLiesBeyondItAndNotWhatLiesBeforeIt) {
         };
         EXPECT_GT(moved(-400, beyond - 100, 2500), 20) << "what shows round it beyond the deck is veiled";
         EXPECT_GT(moved(-400, beyond, 2500), 20) << "the square beyond the deck is veiled";
-        if (side < 0) EXPECT_GT(moved(0, beyond, 2500), 20) << "the puff beyond the deck is veiled";
+        if (side < 0) {
+            EXPECT_GT(moved(0, beyond, 2500), 20) << "the puff beyond the deck is veiled";
+        }
         EXPECT_LE(moved(400, before, 1500), 2) << "the square before the deck is drawn over it";
         // The glass over the veil beside it: half its blue, half the veiled ground or sky.
         const uint8_t *glassSeen = seen(veiled, 650, before, 1500), *beside = seen(veiled, 650, before + 60, 1500);
