@@ -3,10 +3,10 @@
 // ground; seen from above, all the ground lies under it) is drawn without the depth test, which
 // could turn none of its fragments away, and the rasteriser reads no depth for its pixels. The
 // ground's steepest climb also tells the dome's rings drawn untested (DomeDepthTest.cpp). Left out
-// so, the depth test saved, in instructions a frame of the game frame benchmark (cockpit_camel,
-// cockpit_dvii, chase, low_front, wreck_smoke): 0, 0, 3.8, 0, 7.7 M while the decks came before the
-// objects. Drawn after them, a deck keeps its depth test only over the box where they may have lit
-// pixels (partBoxes), scissored apart from the rest of the window.
+// so, the depth test saves, in instructions a frame of the game frame benchmark (cockpit_camel,
+// cockpit_dvii, chase, low_front, wreck_smoke): 0, 0, 0, 0, 8.4 M. Drawn after the objects, a deck
+// keeps its depth test over the box where they may have lit pixels (partBoxes), scissored apart
+// from the rest of the window.
 #include "world/draw/DeckParts.h"
 
 namespace pellam::worlddraw {
