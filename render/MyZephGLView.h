@@ -495,6 +495,18 @@ private:
     // front of the eye and on the screen wholly in cells the cover hides.
     bool sphereHidden(double radius) const;
     ScreenBox dotBox(double size) const;  // where a dot `size` px across at the object's origin may light pixels
+    // The window position (pixels) of the eye-space point (x, y, z) under projection `p` and
+    // `viewport`, into `at`; false, and `at` left, where it lies not ahead of the eye (w not above 1e-3).
+    [[gnu::always_inline]] static bool windowAt(const std::array<double, 16>& p, const std::array<int, 4>& viewport,
+                                                double x, double y, double z, double (&at)[2]) {
+        const double w = p[3] * x + p[7] * y + p[11] * z + p[15];
+        if (!(w > 1e-3)) return false;
+        for (int k = 0; k < 2; ++k) {
+            const double ndc = (p[k] * x + p[4 + k] * y + p[8 + k] * z + p[12 + k]) / w;
+            at[k] = viewport[k] + (ndc + 1) * 0.5 * viewport[2 + k];
+        }
+        return true;
+    }
     // Whether nothing the window box may light can pass the depth test: it lies in cells the
     // cover hides, and the pass draws beyond the cover's depths.
     bool hiddenByCover(const ScreenBox& box) const;

@@ -103,13 +103,8 @@ bool MyZephGLView::sphereHidden(double radius) const {
     for (int corner = 0; corner < 8; ++corner) {
         const double x = cx + (corner & 1 ? radius : -radius), y = cy + (corner & 2 ? radius : -radius),
                      z = cz + (corner & 4 ? radius : -radius);
-        const double w = p[3] * x + p[7] * y + p[11] * z + p[15];
-        if (!(w > 1e-3)) return false;
         double at[2];
-        for (int k = 0; k < 2; ++k) {
-            const double ndc = (p[k] * x + p[4 + k] * y + p[8 + k] * z + p[12 + k]) / w;
-            at[k] = partEye_.Viewport[k] + (ndc + 1) * 0.5 * partEye_.Viewport[2 + k];
-        }
+        if (!windowAt(p, partEye_.Viewport, x, y, z, at)) return false;
         box.widen({at[0] - partEye_.Margin, at[1] - partEye_.Margin, at[0] + partEye_.Margin, at[1] + partEye_.Margin});
     }
     return hiddenByCover(box);

@@ -221,11 +221,8 @@ MyZephGLView::ScreenBox MyZephGLView::dotBox(double size) const {
     std::array<double, 16> p{};
     std::array<int, 4> vp{};
     worlddraw::WidenedView::loaded(p, vp);
-    const double x = FinalMatrix_[12], y = FinalMatrix_[13], z = FinalMatrix_[14];
-    const double w = p[3] * x + p[7] * y + p[11] * z + p[15];
-    if (!(w > 1e-3)) return kWholeScreen;
     double at[2];
-    for (int k = 0; k < 2; ++k) at[k] = vp[k] + ((p[k] * x + p[4 + k] * y + p[8 + k] * z + p[12 + k]) / w + 1) * 0.5 * vp[2 + k];
+    if (!windowAt(p, vp, FinalMatrix_[12], FinalMatrix_[13], FinalMatrix_[14], at)) return kWholeScreen;
     const double half = size / 2 + 1;
     return {at[0] - half, at[1] - half, at[0] + half, at[1] + half};
 }
