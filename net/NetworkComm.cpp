@@ -270,7 +270,7 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
             // Another pilot in the slot: before the game's end the host has moved the last one's
             // kills to his team's leavers, as this packet's tally has them, and the slot starts
             // from none. The host's next data says the same; it may come later.
-            if (!first && !HeardGameOver) Game->aircraftResults()[local][0] = 0;
+            if (!first && !HeardGameOver) Game->aircraftResults()[local][0] = Told.kills[local] = 0;
             // A player who has gone takes the paint job along; a newcomer brings theirs.
             loadCustomPaintJobName(name, local);
             if (!name.empty() && !first) notice(playerHeading(local) + " has joined the game", 1);  // the first list is who was there
