@@ -200,6 +200,7 @@ struct Game final : EngineServices {
         CHECK(!host && joinerSlot(s));
         planes[s].timeOfReset = clockTicks;
     }
+    void parkAircraft(int s) override { CHECK(!host && joinerSlot(s) && link->accepted()); }
     // A joiner starts only the game of the host that accepted it.
     void setMissionNumber(int32_t mission) override { CHECK(!host && mission >= 0 && mission <= 255 && link->accepted()); }
     void StartMission() override { CHECK(!host && link->accepted()); }

@@ -81,6 +81,11 @@ void VADArizodazar2::startThisAircraft(long n, bool fromStart) {
     else placeForMission(n, m, fromStart, counts, where);
 }
 
+void VADArizodazar2::parkAircraft(long n) {
+    if (FlyableAircraft* aircraft = n >= 0 && n < ModelArray::kAircraftSlots ? aircraftAt(n + ModelArray::kFirstAircraft) : nullptr)
+        park(*aircraft);
+}
+
 // A slot a network player flies: this machine's own, or on the host a joiner's. Its player is in
 // the game, so a mission's slot switched off does not park it out of play.
 bool VADArizodazar2::flownByNetworkPlayer(long n) {

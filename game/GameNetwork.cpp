@@ -277,6 +277,10 @@ void GameNetwork::startThisAircraft(int slot, bool fromStart) {
     if (game_ && slot >= 0 && slot < 8) game_->startThisAircraft(slot, fromStart);
 }
 
+void GameNetwork::parkAircraft(int slot) {
+    if (game_ && slot >= 0 && slot < 8) game_->parkAircraft(slot);
+}
+
 void GameNetwork::setMissionNumber(int32_t mission) {
     if (game_) game_->setMissionNumber(mission);
 }

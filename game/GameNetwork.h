@@ -99,6 +99,7 @@ private:
     void setNetworkDogfightOnlyTeam(int32_t team, int slot) override;
     void setNetworkAircraftTypeForAircraft(int slot, int32_t type) override;
     void startThisAircraft(int slot, bool fromStart) override;
+    void parkAircraft(int slot) override;
     void setMissionNumber(int32_t mission) override;
     void StartMission() override;
     void joinerGotEndOfGame() override;

@@ -72,6 +72,7 @@ public:
 
     // ---- Aircraft start and restart (AircraftStart.cpp).
     void startThisAircraft(long aircraftNumber, bool fromStart) override;
+    void parkAircraft(long n);  // the aircraft of slot n out of play, below the world
     void doAircraftRestart() override;
     void setAircraftRandom(long index, double value) { mission_.TheAircraftRandom[std::clamp(index, 0L, 3L)] = value; }
     double getAircraftRandom(long index) const { return mission_.TheAircraftRandom[std::clamp(index, 0L, 3L)]; }

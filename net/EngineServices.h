@@ -48,6 +48,7 @@ public:
     virtual void setNetworkDogfightOnlyTeam(int32_t team, int slot) = 0;
     virtual void setNetworkAircraftTypeForAircraft(int slot, int32_t type) = 0;
     virtual void startThisAircraft(int slot, bool fromStart) = 0;
+    virtual void parkAircraft(int slot) { (void)slot; }  // out of play, below the world
     virtual void setMissionNumber(int32_t mission) = 0;
     virtual void StartMission() = 0;
     virtual void joinerGotEndOfGame() = 0;

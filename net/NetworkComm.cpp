@@ -226,7 +226,9 @@ void BSDNetworkSockets::takeHostData(int32_t now) {
         const EngineServices::Applied applied = Game->applyStateBlock(local, d->aircraft[r], DelayTime);
         gameOver = gameOver || applied.gameOver;
         hostWon = hostWon || applied.hostWon;
-        results[local][0] = d->aircraft[r][33];
+        results[local][0] = Told.kills[local] = d->aircraft[r][33];
+        const EngineServices::Facts f = Game->aircraftFacts(local);
+        Told.out[local] = f.present && f.height < -9000.0;
         ++r;
     }
     OthersInGameOver = gameOver ? 1 : 0;
@@ -240,7 +242,7 @@ void BSDNetworkSockets::takeHostData(int32_t now) {
         Game->reportNetworkHits(local, d->hits[i]);
     }
     if (NewInTime != 0 && passed(now, NewInTime, kStartWindow)) applyDeadObjects(d->deadObjects, 0, false);
-    results[0][0] = d->joinerKills;
+    results[0][0] = Told.kills[0] = d->joinerKills;
     if (d->message.present) showReceivedMessage(d->message, d->message.fromSlot);
 }
 
@@ -252,7 +254,7 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
     NewAfterAccepted = true;
     const bool restartDue = first || !passed(now, NewInTime, kStartWindow - 1);
     bool changed = false;
-    for (int t = 0; t < 4; ++t) Game->leftTeamKills()[t] = names->leftTeamKills[t];
+    for (int t = 0; t < 4; ++t) Game->leftTeamKills()[t] = Told.leftTeamKills[t] = names->leftTeamKills[t];
     for (int i = 0; i < 8; ++i) {
         const int local = localSlot(i);
         const int32_t team = names->teams[i], type = names->aircraftTypes[i];
@@ -268,7 +270,7 @@ void BSDNetworkSockets::takePlayerNames(int32_t now) {
             // Another pilot in the slot: before the game's end the host has moved the last one's
             // kills to his team's leavers, as this packet's tally has them, and the slot starts
             // from none. The host's next data says the same; it may come later.
-            if (!first && !HeardGameOver) Game->aircraftResults()[local][0] = 0;
+            if (!first && !HeardGameOver) Game->aircraftResults()[local][0] = Told.kills[local] = 0;
             // A player who has gone takes the paint job along; a newcomer brings theirs.
             loadCustomPaintJobName(name, local);
             if (!name.empty() && !first) notice(playerHeading(local) + " has joined the game", 1);  // the first list is who was there
@@ -337,6 +339,9 @@ void BSDNetworkSockets::applyRules(const GameRules& rules) {
     Game->setDogfightOnly(rules.dogfightOnly != 0, rules.dogfightStart != 0, rules.dogfightRestart);
     if (rules.missionNumber >= TotalIncludedMissions) Game->setMissionHash(rules.missionHash, rules.missionSeconds);
     writeRuleMarks();
+    // The team tallies are the new game's, written by the next refresh when it counts team kills;
+    // a game of individual kills has none.
+    putAt(MessageLines[5], 81, std::string(20, ' '));
 }
 
 void BSDNetworkSockets::takeAccept(int32_t now) {
@@ -349,6 +354,7 @@ void BSDNetworkSockets::takeAccept(int32_t now) {
     HeardHostData = false;
     JoinerNumber = a->joinerNumber;
     HeardGameOver = false;
+    Told = {};
     applyRules(a->rules);
     Game->setMissionNumber(MissionNumber);
     if (Rules.dogfightOnly) Game->setMyJoinerBombs(a->bombs, JoinerNumber);
@@ -366,7 +372,20 @@ void BSDNetworkSockets::startWindow(int32_t now) {
         Game->StartMission();
         Game->StartMission();
         HaveDoneNewAfterAccepted = true;
+        restoreWhatHostTold();
     }
+}
+
+// The game started again is the one the host has told of: its kills stand, a slot whose record
+// came hidden stays out of play, and the lines drawn this frame say so.
+void BSDNetworkSockets::restoreWhatHostTold() {
+    auto& results = Game->aircraftResults();
+    for (int n = 0; n < 8; ++n) {
+        results[n][0] = Told.kills[n];
+        if (Told.out[n]) Game->parkAircraft(n);
+    }
+    Game->leftTeamKills() = Told.leftTeamKills;
+    refreshKillsLine();
 }
 
 void BSDNetworkSockets::takeNewGame(int32_t now) {
@@ -380,12 +399,18 @@ void BSDNetworkSockets::takeNewGame(int32_t now) {
     // came, it would end the new game as it starts.
     HeardGameOver = false;
     OthersInGameOver = 0;
+    // Nothing is told yet of the new game's kills; which slots are out is as the host's last
+    // records had it, while the game is the same (the packet is sent again and again).
+    const std::array<bool, 8> out = Told.out;
+    const bool sameGame = g->rules == Rules && MissionNumber == g->rules.missionNumber;
+    Told = {};
+    if (sameGame) Told.out = out;
     applyRules(g->rules);
     if (Rules.dogfightOnly) Game->setMyJoinerBombs(g->bombs, JoinerNumber);
     Game->setMissionNumber(MissionNumber);
     Game->StartMission();
     HaveDoneNewAfterAccepted = true;
-    refreshKillsLine();  // drawn this frame: the new game's tallies and rules, not the last game's
+    restoreWhatHostTold();  // drawn this frame: the new game's tallies and rules, not the last game's
 }
 
 // A refusal ends only a request still waiting, and only when it comes from the host asked.

@@ -93,6 +93,9 @@ void BSDNetworkSockets::setHostTeam(int32_t team) {
 
 void BSDNetworkSockets::setJoinerParticularsName(std::string_view playerString, uint32_t hostAddress, int32_t team,
                                                  int32_t missionNumber) {
+    // The own line under the old name: its head, and its length (the player string's but one).
+    const std::string oldHead = "#1:" + std::string(nameInPlayerString(PlayerNameString)) + ':';
+    const size_t oldLength = PlayerNameString.empty() ? 0 : PlayerNameString.size() - 1;
     PlayerNameString = std::string(playerString.substr(0, kMaxNameChars + 10));
     AllPlayerNames[0] = std::string(nameInPlayerString(PlayerNameString));
     JoinToAddress = hostAddress;
@@ -100,6 +103,12 @@ void BSDNetworkSockets::setJoinerParticularsName(std::string_view playerString, 
     MissionNumber = missionNumber;
     PlayerKillNumberOffset = std::max<int32_t>(0, static_cast<int32_t>(PlayerNameString.size()) - 3);
     if (HostOrJoiner == kHost) HostTeam = team;
+    // A pilot renamed during a network game: his own line, and what he is typing after it, goes on
+    // under the new name, its kills where the refresh writes them.
+    const std::string line = std::string(messageLine(0));
+    if ((NetworkMode == kJoining || NetworkMode == kHosting) && oldLength > oldHead.size() &&
+        line.size() >= oldLength && line.starts_with(oldHead))
+        setMessageLine(0, ownLine() + line.substr(oldLength));
 }
 
 }  // namespace pellam::net

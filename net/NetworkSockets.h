@@ -324,6 +324,15 @@ private:
     int32_t LastGetData = 0;  // arrival tick of the last host data applied
     bool HeardHostData = false;
     bool HeardGameOver = false;  // joiner: the host's game over has come in this game
+    // Joiner: what the host has told of the game running (local slots), which the restarts of
+    // its start window put back: each player's kills, the departed players' kills per team, and
+    // the slots its records hid, out of play.
+    struct HostTold {
+        std::array<int32_t, 8> kills{};
+        std::array<int32_t, 4> leftTeamKills{};
+        std::array<bool, 8> out{};
+    } Told;
+    void restoreWhatHostTold();
     std::array<double, 8> NetworkDamageNumbersForGauges{};
     std::array<std::array<int32_t, 2>, 8> JoinerPaintJobNumbers{};
     int32_t HostWon = 0;

@@ -140,6 +140,28 @@ protected:
         EXPECT_TRUE(until([&] { return p.link().accepted() && p.c->clock().GlobalMissionTime > 100; }));
         return p.link().getJoinerNumber();
     }
+    // What a kills line tells, in the host's numbering (a joiner's slot 0 and its own swapped):
+    // each slot's team letter ("x" out of play; with `teams` clear only whether it is in play)
+    // and kills, then the teams' kills.
+    static std::string killsAsTheHostNumbers(Player& p, bool teams = true) {
+        const std::string line = p.line(5);
+        const int j = p.link().networkAndJoiner() ? p.link().getJoinerNumber() : 0;
+        std::string told;
+        for (int n = 0; n < 8; ++n) {
+            std::string entry = line.substr(size_t(10 + 9 * (n == 0 ? j : n == j ? 0 : n)), 4);
+            if (!teams && entry[0] != 'x') entry[0] = '+';
+            told += entry + '|';
+        }
+        return told + line.substr(80, 20);
+    }
+    // Frame `frame` of a game's start on the joiner: his kills line reads as the host's from the
+    // frame the host's first word of the game has come (`told`; an answer to his first record, at
+    // most 21 ticks on), and in every frame after, through the restarts of the start.
+    static void killsAsOnTheHost(Player& joiner, Player& host, bool teams, int frame, int& told) {
+        const bool agree = killsAsTheHostNumbers(joiner, teams) == killsAsTheHostNumbers(host, teams);
+        if (told < 0 && agree) told = frame;
+        EXPECT_TRUE(told < 0 || agree) << frame << "\n" << joiner.line(5) << "\n" << host.line(5);
+    }
     // One cell of a radio matrix on, the rest off, as a click on it leaves them.
     static void choose(RadioMatrix& matrix, int row, int column) {
         matrix.clear();
@@ -342,9 +364,19 @@ TEST_F(NetworkPlay, AHostedTeamMissionKeepsItsRuleAndTheJoinersTeam) {
     for (Player* p : players) EXPECT_TRUE(lineReads(*p, 2, "#3R: 0", "R: 2 B: 5")) << p->line(5);
     EXPECT_EQ(lothar.aircraft(2).ThisAircraft.RemoteLocal, 0);
     EXPECT_EQ(lothar.aircraft(2).ThisAircraft.AircraftType, missionType);
-    // A newcomer takes the slot: red keeps its two, and he too reads them.
+    // A newcomer takes the slot: red keeps its two, and he too reads them, and every kill and
+    // slot as the host does, from the frame his game starts.
     Player udet(dir.path() / "udet", "Udet");
-    ASSERT_EQ(comeIn(udet, lothar, 1, 77), 2);
+    players.push_back(&udet);
+    run(40);  // his own flight's clock well past the start's
+    join(udet, lothar, 1, 77);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    lothar.link().acceptJoinerPublic();
+    ASSERT_TRUE(until([&] { return udet.link().accepted() && udet.c->clock().GlobalMissionTime < 10; }));
+    int told = -1;
+    for (int frame = 0; frame < 80 && !HasFailure(); ++frame, run(1)) killsAsOnTheHost(udet, lothar, true, frame, told);
+    EXPECT_TRUE(told >= 0 && told < 12) << "told in frame " << told;
+    ASSERT_EQ(udet.link().getJoinerNumber(), 2);
     ASSERT_TRUE(until([&] {
         return lineReads(lothar, 2, "#3R: 0", "R: 2 B: 5") && lineReads(roy, 2, "#3R: 0", "R: 2 B: 5") &&
                lineReads(udet, 0, "#1R: 0", "R: 2 B: 5");
@@ -791,6 +823,16 @@ TEST_F(NetworkPlay, ANewcomerIsListedAndEachPlayersLinesKeepUpWithHisKills) {
     for (Player* p : players) EXPECT_GE(headingsFollowKillsLine(*p), 2);  // two messages, and arrivals
     EXPECT_TRUE(heard(lothar, "#2:Roy:R/ 2:roy here") && heard(lothar, "#3:Voss:B/ 1:voss here"));
     EXPECT_EQ(roy.line(0).substr(0, 12), "#1:Roy:R/ 2:") << "his own line";
+
+    // The host's pilot signs in anew under a shorter name while typing, then a longer one.
+    lothar.link().handleTypingAMessage(1070);
+    lothar.link().handleTypingAMessage('o');
+    for (const std::string name : {"Al", "Manfred"}) {
+        lothar.c->interface().pilotNameFields[0].stringValue = name;
+        lothar.c->fromPlayerSignInOkay();
+        run(1);
+        EXPECT_EQ(lothar.line(0), "#1:" + name + ":R/ 0:o_");
+    }
 }
 
 // A mission made in the builder, flown alone and lost, then hosted from the menu with its game
@@ -831,8 +873,9 @@ TEST_F(NetworkPlay, AGameOverFlownAloneIsNotCarriedIntoTheHostedGame) {
 // A hosted Quick Dogfight of one kill, won by a computer pilot when the host's pilot pauses in
 // play and forfeits his aircraft: over its game over the host chooses "The Balloon Lines" in
 // Select Mission and flies it. Then blue's computer pilot downs the joiner, and the host flies the
-// same mission anew while a record of the joiner's wreck is still on its way. Each new game starts
-// clean on both screens: no kill, no end and no window of the game before.
+// same mission anew while a record of the joiner's wreck is still on its way; then a dogfight of
+// individual kills, and one of team kills. Each new game starts clean on both screens: no kill, no
+// end and no window of the game before, and the kills lines of the game it is.
 TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
     Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
     players = {&lothar};
@@ -848,35 +891,48 @@ TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
     }));
     EXPECT_EQ(lothar.c->interface().toYouWonOrLost, "You Lost");
 
-    // The joiner's machine sends its aircraft, and the host flies from Select Mission: after
-    // answering it, so the new game comes before the host's next word, or before reading it.
-    auto fly = [&](bool recordOnItsWay) {
+    // The joiner's machine sends its aircraft, and the host starts the next game: after answering
+    // it, so the new game comes before the host's next word, or before reading it.
+    auto balloonLines = [&] {
         lothar.c->fromMenus(kMenuSelectMission);
         lothar.c->fromMissionMenu(lothar.c->missionWindowControls().toMissionMenuPopUp.positionOfTag(kBalloonLines));
+    };
+    auto fly = [&](bool recordOnItsWay, const std::function<void()>& pick, const std::function<void()>& start,
+                   bool byTeam) {
+        pick();
         roy.link().exchange().lastSquawkTime = clockTicks - 21;
         for (Player* p : recordOnItsWay ? std::vector{&roy} : std::vector{&roy, &lothar}) {
             stepOneFrame(*p->c, 0);
             settle();
         }
         const int32_t joinerClock = roy.c->clock().GlobalMissionTime;
-        lothar.c->fromFlyMissionButton();
+        start();
         EXPECT_EQ(lothar.link().getOthersInGameOver(), 0) << "the joiner's last game over";
         // In every frame of the new game's first 7 s (on the joiner from the frame it hears of it,
-        // its clock starting again) nothing of the game before shows.
+        // its clock starting again) nothing of the game before shows: no tally, the team part only
+        // in a game of team kills, and each slot in play or out ("x") as on the host's screen.
+        const std::string teams = byTeam ? "R: 0 B: 0 Y: 0 b: 0 " : std::string(20, ' ');
+        int told = -1;  // the frame from which the joiner's kills line reads as the host's
         for (int frame = 0; frame < 140 && !HasFailure(); ++frame) {
             run(1);
             for (Player* p : players) {
                 if (p == &roy && roy.c->clock().GlobalMissionTime >= joinerClock) continue;
                 EXPECT_FALSE(p->c->interface().toGameOverWindow.open || p->c->missionState().decided()) << frame;
-                EXPECT_EQ(p->line(5).substr(80, 9), "R: 0 B: 0") << frame;
+                EXPECT_EQ(p->line(5).substr(80, 20), teams) << frame;
+                EXPECT_EQ(p->line(5)[106], byTeam ? 'T' : 'I') << frame;
                 for (int n = 0; n < 8; ++n) EXPECT_EQ(p->line(5).substr(size_t(12 + 9 * n), 2), " 0") << frame;
             }
+            if (roy.c->clock().GlobalMissionTime >= joinerClock) continue;
+            killsAsOnTheHost(roy, lothar, false, frame, told);  // the teams are the host's once his names come
         }
+        EXPECT_TRUE(told >= 0 && told < 12) << "told in frame " << told;
         EXPECT_EQ(lothar.c->pilotScoring().AircraftResults, (std::array<std::array<int32_t, 2>, 8>{}));
         EXPECT_TRUE(lothar.c->isRunning() && roy.c->isRunning());
-        EXPECT_EQ(roy.c->missionState().CurrentMissionNumber, kBalloonLines);
+        EXPECT_EQ(roy.c->missionState().CurrentMissionNumber, lothar.c->missionState().CurrentMissionNumber);
+        EXPECT_EQ(roy.c->missionState().isDogfightOnly, lothar.c->missionState().isDogfightOnly);
     };
-    fly(false);
+    auto flyMission = [&] { lothar.c->fromFlyMissionButton(); };
+    fly(false, balloonLines, flyMission, true);
     if (HasFailure()) return;
 
     run(60);  // past the 300 ticks in which nothing counts on a fresh aircraft
@@ -885,7 +941,23 @@ TEST_F(NetworkPlay, ANewGameStartsCleanOnBothScreens) {
     joiner.WhoShotMe = 4;
     roy.aircraft(0).ThisAircraft.Damage1 |= dmg::Down;
     ASSERT_TRUE(until([&] { return roy.line(5).substr(80, 9) == "R: 0 B: 1"; }));
-    fly(true);
+    fly(true, balloonLines, flyMission, true);
+    if (HasFailure()) return;
+
+    // Then a Quick Dogfight of individual kills with the last three slots out, in which the
+    // joiner downs one; then one of team kills with all in.
+    auto dogfight = [&](bool byTeam, int out) {
+        return [&, byTeam, out] {
+            DogfightWindowControls& next = quickDogfight(lothar, 20, byTeam);
+            for (int n = 1; n < 8; ++n) choose(next.DOOnOff[size_t(n)], 0, n >= 8 - out ? 1 : 0);
+        };
+    };
+    auto flyDogfight = [&] { lothar.c->fromDoQuickDogfight(); };
+    fly(false, dogfight(false, 3), flyDogfight, false);
+    if (HasFailure()) return;
+    shootDown(lothar, 4, 1);  // blue's
+    ASSERT_TRUE(until([&] { return roy.line(5).substr(12, 2) == " 1"; }));
+    fly(false, dogfight(true, 0), flyDogfight, true);
 }
 
 // A quit packet as a listener hears it: which listener, the test's tick, the slot it names and

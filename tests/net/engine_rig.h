@@ -111,6 +111,7 @@ struct World : EngineServices {
     void setNetworkDogfightOnlyTeam(int32_t team, int s) override { planes[s].team = team; }
     void setNetworkAircraftTypeForAircraft(int s, int32_t type) override { planes[s].type = type; }
     void startThisAircraft(int, bool) override {}
+    void parkAircraft(int s) override { planes[s].position = {0.0, -10000.0, 0.0}; }
     void setMissionNumber(int32_t) override {}
     void StartMission() override { ++missionStarts; }
     void joinerGotEndOfGame() override {}
