@@ -126,6 +126,11 @@ void drawJoinWindow(VADArizodazar2& c) {
     ImGui::BeginDisabled(!l.toJoinRefreshEnabled);
     if (button("Refresh")) c.fromRefreshButton();
     ImGui::EndDisabled();
+    if (const std::string stale = c.staleGamesNotice(); !stale.empty()) {
+        ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.9f, 0.3f, 0.2f, 1));
+        ImGui::TextWrapped("%s", stale.c_str());
+        ImGui::PopStyleColor();
+    }
     drawJoinTable(c);
     ImGui::Separator();
     if (button("Cancel")) l.toNewJoinerWindow.close();

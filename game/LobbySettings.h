@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/GamesListClient.h"
@@ -35,7 +36,9 @@ struct LobbySettings {
     uint32_t lastCheckForGameTime = 0;       // ticks; 0: never
     std::string gamesListProblem;            // why the last fetch failed; empty when it did not
     long gamesListTimeoutMs = 3000;          // bounds each games-list request, connection included
-    std::vector<long> refusalsTold;          // statuses of the announcement's refusals told this run; 0: no answer
+    // The announcement's refusals told this run, each by its status and the server's words for it
+    // (status 0: no answer, whatever the reason).
+    std::vector<std::pair<long, std::string>> refusalsTold;
 
     // The list's client, made when the list is first used.
     GamesListClient& gamesList() {

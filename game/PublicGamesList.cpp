@@ -70,12 +70,15 @@ bool VADArizodazar2::hearGamesListAnswer() {
     return true;
 }
 
-// The host hears of each kind of refusal (by status; none: no answer) once a run, in the server's
-// words where it gave any. A refused game is offered again with each minute's announcement.
+// The host hears of each refusal once a run, in the server's words where it gave any: one status
+// may stand for several reasons (429 for this address's games, this network's, or too many
+// requests), and each is told. No answer at all is told once, whatever its cause. A refused game
+// is offered again with each minute's announcement.
 void VADArizodazar2::tellGamesListRefusal(const FetchedPage& answer) {
-    std::vector<long>& told = lobby_.refusalsTold;
-    if (std::find(told.begin(), told.end(), answer.status) != told.end()) return;
-    told.push_back(answer.status);
+    auto& told = lobby_.refusalsTold;
+    const std::pair<long, std::string> why{answer.status, answer.status == 0 ? std::string() : answer.reason};
+    if (std::find(told.begin(), told.end(), why) != told.end()) return;
+    told.push_back(why);
     if (answer.status == 0) {
         tellPlayer("The public games list did not answer when your game was announced (" + answer.error +
                    "): players may not find it there. It is announced again each minute.");
@@ -93,8 +96,9 @@ void VADArizodazar2::checkForNetworkGames(bool force) {
                 lobby_.currentNumberOfPublicGames = parseGamesPage(fetched->page, lobby_.PGames);
                 lobby_.gamesListProblem.clear();
                 lobby_.JoinerPublicRow = -1;  // the rows may now be other games
-            } else {
-                lobby_.gamesListProblem = fetched->error;  // the last list stays
+            } else {  // the last list stays, marked as old
+                lobby_.gamesListProblem = fetched->error;
+                if (!fetched->reason.empty()) lobby_.gamesListProblem += ": " + fetched->reason;
             }
         }
     if (prefs_.DoCheckForGames != 0) return;
@@ -130,6 +134,12 @@ std::string VADArizodazar2::joinTableValue(int column, int row) {
     }
     default: return "---";
     }
+}
+
+std::string VADArizodazar2::staleGamesNotice() const {
+    if (lobby_.currentNumberOfPublicGames == 0 || lobby_.gamesListProblem.empty()) return {};
+    return "Couldn't refresh the games list (" + lobby_.gamesListProblem +
+           "). The games below are from the last list and may be out of date.";
 }
 
 bool VADArizodazar2::joinTableShouldSelectRow(int row) {

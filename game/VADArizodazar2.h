@@ -214,6 +214,9 @@ public:
     // The join table's cell text: 0 row number, 1 host, 2 message, 3 players; "---" otherwise.
     std::string joinTableValue(int column, int row);
     bool joinTableShouldSelectRow(int row);
+    // The join window's line over a table of games kept from an earlier list, once a later fetch
+    // has failed: why, and that the games may be out of date. Empty otherwise.
+    std::string staleGamesNotice() const;
     // The games-list server's base address from the preferences ("" when none is set).
     std::string gamesListBase() const;
     // Bounds each games-list request, connection included, from the next request on.

@@ -168,8 +168,8 @@ TEST_F(LobbyTest, TheFramesNeverWaitForASlowOrMissingServer) {
 
 // A listed host over the real server: announced in its first frame even in the program's first
 // minute, its text whole through the query's escaping (less the characters the list refuses, which
-// would keep it off the list), with the teams of the host and the occupied slots only; the end
-// report unlists it.
+// would keep it off the list), with the teams of the host and the occupied slots only; a joiner's
+// list kept through a failed Refresh; the end report unlists it.
 class ListedHostTest : public testing::MissionRig {};
 
 TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) {
@@ -214,6 +214,21 @@ TEST_F(ListedHostTest, AnnouncesItsOccupiedSlotsAtOnceAndLeavesTheListAtTheEnd) 
         c->checkForNetworkGames(false);
         return c->joinTableValue(3, 0) == "Red:1\nBlue:2\nYellow:0\nBlack:0";
     }, "the newcomer in the list", testing::kHangBound, std::chrono::milliseconds(10));
+    // A Refresh that fails keeps the games listed, and the window says why and that they are old.
+    EXPECT_EQ(c->staleGamesNotice(), "");
+    {
+        const testing::LoopbackSocket gone(false);  // bound, never listening: refused at once
+        store_->setString("GamesListServerKey", "127.0.0.1:" + std::to_string(gone.port));
+        c->fromRefreshButton();
+        testing::waitFor([&] {
+            c->checkForNetworkGames(false);
+            return !c->staleGamesNotice().empty();
+        }, "the failed refresh told", testing::kHangBound, std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(c->staleGamesNotice(), "Couldn't refresh the games list (Couldn't connect to server). The games below "
+                                     "are from the last list and may be out of date.");
+    EXPECT_EQ(c->joinTableValue(1, 0), "Ann& Co=1 <b>");
+    store_->setString("GamesListServerKey", server.base);
     c->tellServerToEnd();
     EXPECT_EQ(fetched(0), 0);
 }
@@ -262,17 +277,21 @@ TEST_F(ListedHostTest, AHostPastAFullPageIsToldOnceWhereItsGameStands) {
 }
 
 // A host the list refuses hears why, in the server's words, once a run for each refusal rather
-// than at every minute's announcement; and so when the list does not answer at all.
+// than at every minute's announcement, though several reasons share a status (429 for the
+// address's games, the network's, and the rate); and so when the list does not answer at all.
 TEST_F(ListedHostTest, AHostTheListRefusesIsToldOnceOfEachRefusalWhy) {
     games::ServerOptions options;
     options.limits.gamesPerAddress = 1;
-    options.limits.totalGames = 2;
+    options.limits.gamesPerBlock = 2;
+    options.limits.totalGames = 3;
+    options.burst = 7;  // the host's address may announce seven times, and never gets more
+    options.perSecond = 1e-6;
     games::LoopbackServer server(options);
     const auto list = [&](const char* from, const std::string& name, int port) {
         return games::status(games::ask(from, server.server->port(),
                                         "/hostgameruzk.php?host=" + name + "&port=" + std::to_string(port) + "&title=t"));
     };
-    ASSERT_EQ(list("127.0.0.1", "B", 5000), 200);  // the one game the host's address may list
+    ASSERT_EQ(list("127.0.0.1", "B", 5000), 200);  // the one game the host's address may list (1st of 7)
     store_->setString("GamesListServerKey", server.base);
     c->setGamesListTimeout(60000);
     c->interface().toListGamePublicly.state = true;
@@ -288,15 +307,23 @@ TEST_F(ListedHostTest, AHostTheListRefusesIsToldOnceOfEachRefusalWhy) {
     };
     EXPECT_EQ(announced("does not list your game: too many games from this address."), 1);
     EXPECT_EQ(announced("too many games"), 1) << "told once, not every minute";
+    // The address is free, its network is not: another 429, for another reason.
+    ASSERT_EQ(list("127.0.0.2", "D", 5000), 200);
     ASSERT_EQ(list("127.0.0.1", "B", 0), 200);
-    ASSERT_EQ(list("127.80.0.1", "A", 5000), 200);
-    ASSERT_EQ(list("127.81.0.1", "C", 5000), 200);
-    EXPECT_EQ(announced("does not list your game: the list is full."), 1);
+    ASSERT_EQ(list("127.0.0.3", "E", 5000), 200);
+    EXPECT_EQ(announced("does not list your game: too many games from this network."), 1);
+    EXPECT_EQ(announced("too many games from this network"), 1);
+    ASSERT_EQ(list("127.0.0.2", "D", 0), 200);
+    ASSERT_EQ(list("127.0.0.3", "E", 0), 200);
+    for (const char* from : {"127.80.0.1", "127.81.0.1", "127.82.0.1"}) ASSERT_EQ(list(from, "A", 5000), 200);
+    EXPECT_EQ(announced("does not list your game: the list is full."), 1);  // the 7th
+    EXPECT_EQ(announced("does not list your game: too many requests."), 1);
+    EXPECT_EQ(announced("too many requests"), 1);
     const testing::LoopbackSocket gone(false);  // bound, never listening: refused at once
     store_->setString("GamesListServerKey", "127.0.0.1:" + std::to_string(gone.port));
     EXPECT_EQ(announced("did not answer when your game was announced (Couldn't connect to server)"), 1);
     EXPECT_EQ(announced("did not answer"), 1);
-    EXPECT_EQ(notices.size(), 3u);
+    EXPECT_EQ(notices.size(), 5u);
 }
 
 // Hosting plays the mission chosen in Select Mission, though that window was closed unflown.

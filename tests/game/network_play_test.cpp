@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <thread>
 
@@ -39,8 +40,10 @@ struct WarmUpView : StandInView {
         ++unseen;
         if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(26));
     }
+    void setCameraInsideItem(long modelIndex) override { cockpit = modelIndex; }
     long unseen = 0;
     bool slow = false;
+    long cockpit = -1;  // the aircraft the main view is drawn from inside, as the frame last set it
 };
 
 // One player's game: the patrol mission in slot 0 of its own folder, a signed-in pilot, and the
@@ -690,6 +693,41 @@ TEST_F(NetworkPlay, ADeclinedJoinerReadsWhyAndFliesAloneWithoutIt) {
     EXPECT_EQ(roy.line(0), "You were declined by the host, sorry");
     roy.c->newDocument();
     EXPECT_EQ(roy.line(0), "");
+}
+
+// The host flies on in his own cockpit, whatever a joiner does: asks in, is taken in with the
+// accept key and brings an aircraft of another class than his slot's, and leaves. In
+// every frame the camera stays as the host had it, the view drawn from his seat.
+TEST_F(NetworkPlay, TheHostsCameraStaysPutAsAJoinerAsksJoinsAndLeaves) {
+    Player lothar(dir.path() / "host", "Lothar"), roy(dir.path() / "joiner", "Roy");
+    players = {&lothar, &roy};
+    host(lothar);
+    ASSERT_TRUE(lothar.c->isRunning());
+    run(40);  // the first view's slide down to the cockpit over
+    const Cameras& camera = lothar.c->cameras();
+    ASSERT_EQ(camera.CameraPosition, 0);
+    std::string phase = "asking";
+    betweenFrames = [&] {
+        EXPECT_EQ(camera.CameraPosition, 0) << phase;
+        EXPECT_EQ(camera.CameraAircraft, ModelArray::kFirstAircraft) << phase;
+        EXPECT_EQ(camera.SpecialCameraPosition, 0) << phase;
+        EXPECT_EQ(lothar.view.cockpit, ModelArray::kFirstAircraft) << phase;
+        const double* eye = lothar.view.getCameraPosition();
+        const auto& seat = lothar.aircraft(0).live.attitude.Position;
+        EXPECT_LT(std::hypot(eye[0] - seat[0], eye[1] - seat[1], eye[2] - seat[2]), 10.0) << phase;
+    };
+    const int32_t type = lothar.aircraft(1).ThisAircraft.AircraftType == 64 ? 77 : 64;  // another class
+    join(roy, lothar, 2, type);
+    ASSERT_TRUE(until([&] { return lothar.link().getJoinerPending() != 0; }));
+    run(20);
+    phase = "joining";
+    lothar.c->sendCommand(input::CommandNumber::HostAcceptsJoiner, kKeyDown);
+    ASSERT_TRUE(until([&] { return roy.link().accepted() && roy.c->clock().GlobalMissionTime > 200; }));
+    EXPECT_EQ(lothar.aircraft(1).ThisAircraft.AircraftType, type);
+    phase = "leaving";
+    leave(roy);
+    ASSERT_TRUE(until([&] { return lothar.link().numberOfJoiners() == 0; }));
+    run(100);
 }
 
 // The host's lines and slots follow who is in the game: the waiting line goes when a joiner is
