@@ -24,10 +24,9 @@ constexpr int32_t kNewGameNotice = 600;    // ticks between "Host started a new 
 constexpr int32_t kQuitNotice = 600;       // ticks between quit and time-out notices
 constexpr int32_t kSilence = 3600;         // ticks without a word before a peer is given up
 constexpr int32_t kNoticeSound = 15, kNoticeVolume = 200;
-// Newcomers' join requests answered a frame at most: each answer is one datagram sent, never a
-// wait, and 32 a frame answer a flood of over 1,900 requests a second (all but the one to wait for
-// the host player's key refused), so that nobody's request is pushed out unread; and a flood of
-// requests never draws more than that from this machine.
+// Newcomers' join requests answered a frame at most. Each answer is a datagram sent or a prompt
+// put up, never a wait; 32 a frame keep up with a flood of over 1,900 requests a second, so that
+// nobody's request is pushed out unread, and no flood draws more answers than that from here.
 constexpr int kNewcomersPerFrame = 32;
 
 bool validTeam(int32_t team) { return team >= 1 && team <= 4; }
