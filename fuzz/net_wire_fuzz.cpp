@@ -62,15 +62,26 @@ void readAll(std::span<const uint8_t> p, bool whole) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static ReceiveRing ring;
+    static const bool peered = [] {
+        ReceiveRing::Peers peers{};
+        peers[0] = {0x7F000001, 12301};
+        ring.setPeers(peers);
+        return true;
+    }();
     const std::span<const uint8_t> datagram(data, std::min(size, kMaxPacketBytes));
     const bool whole = ring.store(datagram, 0, {0x7F000001, 12301});
+    check(peered && whole == ring.store(datagram, 0, {0x7F000001, 12302}));  // and from a stranger
     readAll(datagram, whole);
     ReceivedPacket p;
     for (uint8_t type : {3, 11, 2, 5, 10, 6, 12, 9, 4, 1}) {
-        if (ring.takeNewest(type, &p)) {
+        if (ring.takeNewestFrom(0, type, &p)) {
             check(whole && p.length == datagram.size() && p.bytes[2] == type);
             readAll(p.packet(), true);
         }
+    }
+    if (ring.takeNewcomersRequest(&p)) {
+        check(whole && p.length == datagram.size() && p.bytes[2] == kJoinRequestPacket);
+        readAll(p.packet(), true);
     }
     return 0;
 }

@@ -1,7 +1,7 @@
 // The per-frame engine of network play. Once per frame, on every machine: the kills line, what
 // this machine owes (the host's new-game and names packets, a joiner's request or its aircraft),
 // then the packets of each type in the order 3, 11, 2, 5, 10, 6, 12, 9, 4, 1: of each type the
-// newest unread from each peer, and of join requests also one from somebody else.
+// newest unread from each peer, and of join requests also those of others, up to 32 a frame.
 //
 // A joiner listens only to its host's address and port, the host to a joiner slot only from the
 // address and port that slot was given. The ring keeps each peer's newest packet of each type
@@ -24,6 +24,10 @@ constexpr int32_t kNewGameNotice = 600;    // ticks between "Host started a new 
 constexpr int32_t kQuitNotice = 600;       // ticks between quit and time-out notices
 constexpr int32_t kSilence = 3600;         // ticks without a word before a peer is given up
 constexpr int32_t kNoticeSound = 15, kNoticeVolume = 200;
+// Newcomers' join requests answered a frame at most. Each answer is a datagram sent or a prompt
+// put up, never a wait; 32 a frame keep up with a flood of over 1,900 requests a second, so that
+// nobody's request is pushed out unread, and no flood draws more answers than that from here.
+constexpr int kNewcomersPerFrame = 32;
 
 bool validTeam(int32_t team) { return team >= 1 && team <= 4; }
 bool validType(int32_t type) { return type == 55 || type == 64 || type == 77; }
@@ -113,13 +117,13 @@ void BSDNetworkSockets::NetworkComm(int32_t missionTime) {
     }
 }
 
-// A player's own (a joiner whose accept was lost asks again), then one from somebody else: a
-// newcomer, taken by turns among the senders so that one sender's flood cannot shut him out.
+// A player's own (a joiner whose accept was lost asks again), then those of others: newcomers,
+// those asking least hard first, so that no flood of requests can shut one out.
 void BSDNetworkSockets::takeJoinRequests(int32_t now) {
     ReceivedPacket request;
     for (int k = 0; k < ReceiveRing::kPeers; ++k)
         if (takeFromPeer(k, kJoinRequestPacket, &request)) admit(request, now);
-    if (ring_.takeNewcomersRequest(&request)) {
+    for (int n = 0; n < kNewcomersPerFrame && ring_.takeNewcomersRequest(&request); ++n) {
         ++PacketsIn;
         admit(request, now);
     }
@@ -345,8 +349,13 @@ void BSDNetworkSockets::applyRules(const GameRules& rules) {
 }
 
 void BSDNetworkSockets::takeAccept(int32_t now) {
-    const std::optional<Accept> a = newestFromHost(kAcceptPacket, parseAccept);
+    ReceivedPacket p;
+    if (!takeFromPeer(0, kAcceptPacket, &p) || !fromHost(p)) return;
+    const std::optional<Accept> a = parseAccept(p.packet());
     if (!a) return;
+    // A quit that came before the accept is of a game this joiner was not in: the host's last
+    // one, whose quits still go to whoever was at this address and port.
+    ring_.forgetFrom(0, kQuitPacket, p.order);
     Accepted = true;
     AcceptedTime = now;
     JoinStatus = 0;

@@ -65,12 +65,6 @@ void BSDNetworkSockets::closeSocket() {
     socket_.reset();  // closed once the quits of its game, if any, have gone too
 }
 
-bool BSDNetworkSockets::GetMostRecentPacket(uint8_t type, ReceivedPacket* out) {
-    if (!ring_.takeNewest(type, out)) return false;
-    ++PacketsIn;
-    return true;
-}
-
 SendSlot BSDNetworkSockets::nextSendSlot() {
     const size_t at = SendBufferOffset;
     SendBufferOffset = (SendBufferOffset + kSendSlotBytes) % SendBuffer.size();

@@ -146,10 +146,8 @@ public:
     uint16_t localPort() const { return socket_ ? socket_->localPort() : 0; }
     const std::string& startError() const { return startError_; }
 
-    // The newest unread packet of `type` from anybody, copied out and marked read. The engine
-    // itself takes each peer's apart (its host's on a joiner, each joiner's on the host), so that
-    // no other sender's packet can stand in for one of theirs.
-    bool GetMostRecentPacket(uint8_t type, ReceivedPacket* out);
+    // What has arrived. The engine takes each peer's packets apart (its host's on a joiner, each
+    // joiner's on the host), so that no other sender's packet can stand in for one of theirs.
     ReceiveRing& ring() { return ring_; }
 
     // The next of ten 512-byte send slots: ten consecutive packets never share one.

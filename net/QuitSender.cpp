@@ -10,8 +10,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How soon a clock a test moves by hand is looked at again; the real clock wakes the worker at
-// the start of the tick itself.
+// The longest the worker waits before it looks at the clock again: it wakes at the due tick's
+// start on the real clock when that comes sooner, and otherwise every 4 ms, which is all a clock
+// a test moves by hand gets (it has no start to wait for).
 constexpr auto kLookAgain = std::chrono::milliseconds(4);
 
 // Ticks from `earlier` to `later`, signed and without overflow.

@@ -21,9 +21,13 @@ namespace pellam::net {
 
 constexpr uint32_t kLoopback = 0x7F000001;
 
-// The packet of `type` once the link's receiver has stored it.
-inline bool arrive(BSDNetworkSockets& link, uint8_t type, ReceivedPacket* out) {
-    return testing::waitFor([&] { return link.GetMostRecentPacket(type, out); },
+// The packet of `type` from `from` once the link's receiver has stored it, taken as the engine
+// takes a peer's: `from` is made the link's only peer (for links whose engine does not run).
+inline bool arrive(BSDNetworkSockets& link, platform::UdpEndpoint from, uint8_t type, ReceivedPacket* out) {
+    ReceiveRing::Peers peers{};
+    peers[0] = from;
+    link.ring().setPeers(peers);
+    return testing::waitFor([&] { return link.ring().takeNewestFrom(0, type, out); },
                             "a packet of type " + std::to_string(type));
 }
 

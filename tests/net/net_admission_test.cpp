@@ -58,6 +58,30 @@ TEST(Admission, DeclinesPendingRequestsAndALostAccept) {
     run({&host}, 61, 60);
     ask(host, a, request());
     EXPECT_EQ(host.link.getJoinerPending(), 2) << "after the hour";
+    host.link.acceptJoinerPublic();  // slot 3; joiner 5 has been let go for his silence
+
+    // 64 senders of another version ask 50 times a frame of 3 ticks (1,000 a second), each
+    // declined; a newcomer asking as the game does, every 301 ticks, is let in on his first
+    // request, though the flood's come between it and the host's next frame.
+    std::vector<platform::UdpSocket> flood(64);
+    std::string error;
+    for (platform::UdpSocket& s : flood) ASSERT_TRUE(s.open(0, &error)) << error;
+    std::array<uint8_t, kSendSlotBytes> asked{};
+    const size_t length = buildJoinRequest(request(2, 64, 12), makePlayerString("Flood"), SendSlot(asked));
+    Machine newcomer(3, "Nungesser", 2);
+    newcomer.join(host.link.localPort());
+    long flooded = 0;
+    const long heardBefore = host.heard();
+    const auto floodAFrame = [&] {
+        for (int k = 0; k < 50; ++k, ++flooded)
+            flood[size_t(flooded) % flood.size()].sendTo({kLoopback, host.link.localPort()}, {asked.data(), length});
+        testing::waitFor([&] { return host.heard() == heardBefore + flooded + newcomer.link.packetsSent(); },
+                         "the frame's requests to reach the host");
+        if (host.link.getJoinerPending() == 2) host.link.acceptJoinerPublic();
+    };
+    for (int f = 0; f < 100 && !newcomer.link.accepted(); ++f) run({&host, &newcomer}, 1, 3, floodAFrame);
+    EXPECT_TRUE(newcomer.link.accepted()) << newcomer.line(0);
+    EXPECT_EQ(newcomer.link.getJoinerNumber(), 5);
 }
 
 TEST(Admission, HostDropsBadSlotsAndStrangersAndShowsMessages) {

@@ -76,7 +76,7 @@ TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     joiner.link.exchange().lastSquawkTime = clockTicks - 21;
     joiner.link.SendJoinerData();
     ReceivedPacket p;
-    ASSERT_TRUE(arrive(host.link, kJoinerDataPacket, &p));
+    ASSERT_TRUE(arrive(host.link, {kLoopback, joiner.link.localPort()}, kJoinerDataPacket, &p));
     auto jd = parseJoinerData(p.packet());
     ASSERT_TRUE(jd);
     EXPECT_EQ(jd->hits[0], 255) << "its own 300 hits, saturated and swapped into the host's place";
@@ -90,7 +90,7 @@ TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     hx.hostHitTally[2][6] = 30.0;  // a wreck's hits, past the limit
     host.link.setCurrentPort(p.from.port);
     host.link.SendHostData(kLoopback, 4);
-    ASSERT_TRUE(arrive(joiner.link, kHostDataPacket, &p));
+    ASSERT_TRUE(arrive(joiner.link, {kLoopback, host.link.localPort()}, kHostDataPacket, &p));
     auto hd = parseHostData(p.packet());
     ASSERT_TRUE(hd);
     EXPECT_EQ(hd->hits[1], 3) << "the host's and joiner 3's counts";
@@ -104,14 +104,16 @@ TEST(NetworkLink, HitCountsAnOversizedDatagramAndTheHostsQuit) {
     host.link.sendDataPacket(kLoopback, huge);
     host.link.setJoiner(1, kLoopback, joiner.link.localPort());
     host.link.HostQuit();
-    ASSERT_TRUE(arrive(joiner.link, kQuitPacket, &p));
+    ASSERT_TRUE(arrive(joiner.link, {kLoopback, host.link.localPort()}, kQuitPacket, &p));
     EXPECT_EQ(parseQuit(p.packet())->name, "McCudden");
-    EXPECT_FALSE(joiner.link.GetMostRecentPacket(kHostDataPacket, &p));
+    EXPECT_FALSE(joiner.link.ring().takeNewestFrom(0, kHostDataPacket, &p));
 }
 
 // A host ends its game and at once hosts again on its port while the old quits still go out from
-// it: the new game has the port, and a newcomer where an old joiner was hears no more of the old
-// quits, which go on to the other old joiner whole; the new game's own quit reaches the newcomer.
+// it: the new game has the port. A newcomer where an old joiner was hears the old quits while he
+// waits and takes none of them, nor the last one kept unread, for his new game's end; once in, he
+// hears no more of them, which go on to the other old joiner whole; the new game's own quit ends
+// his game.
 TEST(NetworkLink, HostingAgainAtOnceLeavesTheOldQuitsToTheOldJoiners) {
     platform::ScopedTickSource clock([] { return clockTicks.load(); });
     std::array<platform::UdpSocket, 2> joiners;
@@ -133,16 +135,35 @@ TEST(NetworkLink, HostingAgainAtOnceLeavesTheOldQuitsToTheOldJoiners) {
 
     ASSERT_EQ(host.startNetworkRoutines(port, BSDNetworkSockets::kHost, 1), 0) << host.startError();
     EXPECT_EQ(host.localPort(), port);
-    host.setCurrentPort(joiners[0].localPort());
+    const uint16_t at = joiners[0].localPort();
+    joiners[0].close();
+    Machine newcomer(1, "Roy", 1);
+    ASSERT_EQ(newcomer.link.startNetworkRoutines(at, BSDNetworkSockets::kJoiner, 1), 0) << newcomer.link.startError();
+    newcomer.link.setCurrentPort(port);
+    newcomer.link.NetworkComm(0);  // asks to join
+    clockTicks += 3;
+    ASSERT_TRUE(testing::waitFor([&] { return listen(), quits[1] == 1; }, "the other old joiner's first quit"));
+    clockTicks += 3;
+    ASSERT_TRUE(testing::waitFor([&] { return newcomer.heard() == 1; }, "an old quit at the newcomer"));
+    newcomer.link.NetworkComm(0);
+    EXPECT_EQ(newcomer.link.getNetworkMode(), BSDNetworkSockets::kJoining);
+    host.setCurrentPort(at);
     ASSERT_TRUE(host.AcceptJoiner(kLoopback, 1));
-    host.setJoiner(1, kLoopback, joiners[0].localPort());
-    for (int sent = 1; sent <= 10; ++sent) {  // each 3 ticks on, the next, to the other old joiner
+    host.setJoiner(1, kLoopback, at);
+    ASSERT_TRUE(testing::waitFor([&] { return newcomer.heard() == 2; }, "the accept"));
+    newcomer.link.NetworkComm(0);
+    ASSERT_TRUE(newcomer.link.accepted()) << newcomer.line(1);
+    EXPECT_EQ(newcomer.link.getNetworkMode(), BSDNetworkSockets::kJoining);
+    for (int sent = 2; sent <= 10; ++sent) {  // each 3 ticks on, the next, to the other old joiner
         clockTicks += 3;
-        ASSERT_TRUE(testing::waitFor([&] { return listen(), quits[0] + quits[1] > sent; }, "an old quit"));
-        EXPECT_EQ(quits, (std::array<int, 2>{1, sent})) << "the newcomer hears none of them";
+        ASSERT_TRUE(testing::waitFor([&] { return listen(), quits[1] == sent; }, "an old quit"));
+        EXPECT_EQ(newcomer.heard(), 2) << "the newcomer hears none of them";
     }
     host.closeNetworkRoutines();
-    EXPECT_TRUE(testing::waitFor([&] { return listen(), quits[0] == 2; }, "the new game's quit"));
+    ASSERT_TRUE(testing::waitFor([&] { return newcomer.heard() == 3; }, "the new game's quit"));
+    newcomer.link.NetworkComm(0);
+    EXPECT_EQ(newcomer.link.getNetworkMode(), BSDNetworkSockets::kNoGame);
+    EXPECT_EQ(newcomer.line(1), "Host has ended the game");
 }
 
 }  // namespace

@@ -127,22 +127,30 @@ TEST(Packets, CountsDelayAndDeadObjects) {
     forEachDeadObject(0xFFFFFFFF, 440, [](int i) { EXPECT_LT(i, 440); });
 }
 
-// The receive ring: newest unread packet of a type first, overwrite after 38 datagrams, and
-// datagrams no reader could use whole refused. A decline whose reason byte tells them apart.
+// The receive ring: what a sender sent before he became a peer is his, the newest of each type,
+// until 38 later datagrams have overwritten it; and datagrams no reader could use whole refused.
+// A decline whose reason byte tells them apart.
 std::vector<uint8_t> decline(uint8_t tag) { return {0, 8, kDeclinePacket, tag, 0, 0, 0, 0}; }
+
+ReceiveRing::Peers onlyPeer(int k, platform::UdpEndpoint who) {
+    ReceiveRing::Peers peers{};
+    peers[k] = who;
+    return peers;
+}
 
 TEST(ReceiveRing, NewestUnreadFirstAndOverwrite) {
     ReceiveRing ring;
     ReceivedPacket p;
-    // One datagram more than the ring holds: the first is overwritten, and around the wrap the
-    // newest still comes first, each handed out once.
-    ring.store(decline(200), 0, {});
-    for (int i = 0; i < ReceiveRing::kSlots; ++i) ring.store(decline(static_cast<uint8_t>(i)), i, {});
-    for (int i = ReceiveRing::kSlots - 1; i >= 0; --i) {
-        ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
-        EXPECT_EQ(p.bytes[3], i);
-    }
-    EXPECT_FALSE(ring.takeNewest(kDeclinePacket, &p)) << "the first datagram was overwritten";
+    const platform::UdpEndpoint first{0x7F000001, 1}, second{0x7F000001, 2};
+    ring.store(decline(200), 0, first);
+    for (int i = 0; i < ReceiveRing::kSlots; ++i) ring.store(decline(static_cast<uint8_t>(i)), i, second);
+    ReceiveRing::Peers peers = onlyPeer(1, first);
+    peers[2] = second;
+    ring.setPeers(peers);
+    EXPECT_FALSE(ring.takeNewestFrom(1, kDeclinePacket, &p)) << "the first datagram was overwritten";
+    ASSERT_TRUE(ring.takeNewestFrom(2, kDeclinePacket, &p));
+    EXPECT_EQ(p.bytes[3], ReceiveRing::kSlots - 1);
+    EXPECT_FALSE(ring.takeNewestFrom(2, kDeclinePacket, &p)) << "handed out once";
 }
 
 TEST(ReceiveRing, RefusesWhatNoReaderCouldUse) {
@@ -168,7 +176,8 @@ TEST(ReceiveRing, RefusesWhatNoReaderCouldUse) {
     for (int i = 0; i < ReceiveRing::kSlots; ++i) ASSERT_TRUE(ring.store(host, 0, peer));
     ASSERT_TRUE(ring.store(decline(9), 0, peer));
     ReceivedPacket p;
-    ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
+    ring.setPeers(onlyPeer(0, peer));
+    ASSERT_TRUE(ring.takeNewestFrom(0, kDeclinePacket, &p));
     EXPECT_EQ(p.length, 8);
     EXPECT_EQ(p.bytes[8], 0);
     EXPECT_EQ(p.bytes[299], 0);
@@ -207,13 +216,33 @@ TEST(ReceiveRing, APeersNewestAndANewcomersRequestOutliveAStrangersFlood) {
     EXPECT_EQ(p.from.port, stranger.port);
     EXPECT_FALSE(ring.takeNewcomersRequest(&p)) << "the newest of each sender only";
 
+    // However many senders a flood rotates through, each asking once, one who asks again is
+    // kept and served before them all, though his first request found no room among theirs.
+    const platform::UdpEndpoint rare{0x0A000002, 101};
+    for (uint32_t round = 0; round < 2; ++round) {
+        const int32_t tick = 20 + 301 * static_cast<int32_t>(round);  // asking as the game does
+        for (uint32_t i = 0; i < 2 * ReceiveRing::kRequests; ++i) {
+            if (i == ReceiveRing::kRequests) ring.store(ask(static_cast<uint8_t>(78 + round)), tick, rare);
+            ring.store(ask(100), tick, {0x0B000000u + 1000 * round + i, 7});
+        }
+    }
+    ASSERT_TRUE(ring.takeNewcomersRequest(&p));
+    EXPECT_EQ(p.bytes[3], 79);
+
     ring.store(decline(4), 10, joiner);
     peers[3] = newcomer;
     ring.setPeers(peers);
     EXPECT_FALSE(ring.takeNewestFrom(3, kDeclinePacket, &p)) << "the last holder's packet";
+    // No peer's any more, kept in the ring, and his once he is a peer again; but not his quit: it
+    // was of a game he has left.
     ring.store(decline(5), 11, joiner);
-    ASSERT_TRUE(ring.takeNewest(kDeclinePacket, &p));
-    EXPECT_EQ(p.bytes[3], 5) << "no peer's any more: in the ring";
+    std::array<uint8_t, kSendSlotBytes> quit{};
+    ring.store({quit.data(), buildQuit(3, makePlayerString("Ball"), SendSlot(quit))}, 11, joiner);
+    peers[5] = joiner;
+    ring.setPeers(peers);
+    ASSERT_TRUE(ring.takeNewestFrom(5, kDeclinePacket, &p));
+    EXPECT_EQ(p.bytes[3], 5);
+    EXPECT_FALSE(ring.takeNewestFrom(5, kQuitPacket, &p));
 }
 
 // A receiver thread stores as fast as it can while the game takes packets: every packet handed
@@ -232,8 +261,9 @@ TEST(ReceiveRing, WholePacketsUnderARunningReceiver) {
     // Each packet taken was stored after the one before it was taken: the reads and the writes
     // interleave however the threads are scheduled.
     ReceivedPacket p;
+    ring.setPeers(onlyPeer(0, {0x7F000001, 1}));
     for (int taken = 0; taken < 2000;) {
-        if (!ring.takeNewest(kHostDataPacket, &p)) {
+        if (!ring.takeNewestFrom(0, kHostDataPacket, &p)) {
             std::this_thread::yield();
             continue;
         }
