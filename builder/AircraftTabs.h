@@ -75,6 +75,8 @@ struct AircraftTabControls {
 int32_t teamNumber(const std::string& text);
 
 void fillInAircraftTabInfo(const missions::MissionData& mission, AircraftTabControls& tabs);
+// One page of slot n as the record shows it.
+void fillInAircraftPage(const missions::MissionData& mission, int n, int page, AircraftPage& fields);
 void fillInVictoryLocationInfo(const missions::MissionData& mission, AircraftTabControls& tabs);
 
 // Reads every aircraft page into the record: AircraftStarts, ResetAircraftStarts, the start rows,
