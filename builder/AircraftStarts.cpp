@@ -129,14 +129,7 @@ bool MissionBuilder::aircraftTabAction(int tag) {
     }
     case kTagCopyStartToRestart: {
         MBSavedFlag = false;
-        copyStartToRestart(MBMission, controls_.aircraftTabs, n);
-        if (shown) {
-            // The restart as the record now holds it; its gear box counts as set, as by a click.
-            AircraftPage& restart = shown->aircraftTabs.slots[n].pages[1];
-            const bool gear = restart.gear;
-            fillInAircraftPage(MBMission, n, 1, restart);
-            restart.gear = gear;
-        }
+        copyStartToRestart(MBMission, controls_.aircraftTabs, shown ? &shown->aircraftTabs : nullptr, n);
         const double* restart = MBMission.MissionStartLocations[n + 8];
         moveMBCameraToX(restart[0], restart[1], restart[2], index, restart[3], MBMission.ResetAircraftStarts[n].Gear);
         return true;

@@ -36,9 +36,7 @@ const AircraftInit& recordOf(const MissionData& m, int n, int page) {
 double* rowOf(MissionData& m, int n, int page) { return m.MissionStartLocations[n + 8 * page]; }
 const double* rowOf(const MissionData& m, int n, int page) { return m.MissionStartLocations[n + 8 * page]; }
 
-}  // namespace
-
-void fillInAircraftPage(const MissionData& m, int n, int page, AircraftPage& p) {
+void fillPage(const MissionData& m, int n, int page, AircraftPage& p) {
     const AircraftInit& r = recordOf(m, n, page);
     const double* row = rowOf(m, n, page);
     p.position = placeText(row);
@@ -60,8 +58,6 @@ void fillInAircraftPage(const MissionData& m, int n, int page, AircraftPage& p) 
     p.returnDistance = cutToInt(r.ReturnToPatrolDistance);
     p.objectAttackDistance = m.AttackEnemyObjectDistance[2 * n + page];
 }
-
-namespace {
 
 void readPage(const AircraftPage& p, MissionData& m, int n, int page, const GroundHeight& groundAt) {
     AircraftInit& r = recordOf(m, n, page);
@@ -157,7 +153,7 @@ int32_t teamNumber(const std::string& text) {
 void fillInAircraftTabInfo(const MissionData& m, AircraftTabControls& tabs) {
     for (int n = 0; n < 8; ++n) {
         AircraftSlot& slot = tabs.slots[n];
-        for (int page = 0; page < 2; ++page) fillInAircraftPage(m, n, page, slot.pages[page]);
+        for (int page = 0; page < 2; ++page) fillPage(m, n, page, slot.pages[page]);
         const AircraftInit& start = m.AircraftStarts[n];
         slot.typeItem = itemOf(kAircraftTypeItems, start.AircraftType);
         if (start.Team >= 1 && start.Team <= 4) slot.team = kTeamNames[start.Team - 1];
@@ -210,11 +206,16 @@ int readVictoryLocations(const AircraftTabControls& tabs, MissionData& m) {
     return unread;
 }
 
-void copyStartToRestart(MissionData& m, AircraftTabControls& tabs, int n) {
+void copyStartToRestart(MissionData& m, AircraftTabControls& tabs, AircraftTabControls* shown, int n) {
     if (n < 0 || n > 7) return;
     std::copy(m.MissionStartLocations[n], m.MissionStartLocations[n] + 5, m.MissionStartLocations[n + 8]);
     m.ResetAircraftStarts[n] = m.AircraftStarts[n];
     tabs.slots[n].pages[1] = tabs.slots[n].pages[0];
+    if (!shown) return;
+    AircraftPage& restart = shown->slots[n].pages[1];
+    const bool gear = restart.gear;
+    fillPage(m, n, 1, restart);
+    restart.gear = gear;
 }
 
 }  // namespace pellam::builder
