@@ -8,7 +8,9 @@
 #include "core/ZephModel.h"
 
 // The aircraft tab's actions: class, team, gear, heading and position of the current slot, placing
-// it at the camera, copying its start to its restart and showing either.
+// it at the camera, copying its start to its restart and showing either. What one writes into the
+// record the shown state takes too, as its field shows it, so a save compares the field with the
+// record's value: a field typed back to what it showed at opening is saved as typed.
 namespace pellam::builder {
 namespace {
 
@@ -36,6 +38,9 @@ bool MissionBuilder::aircraftTabAction(int tag) {
     missions::AircraftInit& start = MBMission.AircraftStarts[n];
     missions::AircraftInit& record = page == 0 ? start : MBMission.ResetAircraftStarts[n];
     double* row = MBMission.MissionStartLocations[n + 8 * page];
+    BuilderControls* shown = shownControls();
+    AircraftPage scratch;
+    AircraftPage& shownFields = shown ? shown->aircraftTabs.slots[n].pages[page] : scratch;
     const long index = n + ModelArray::kFirstAircraft;
     ZephModel* aircraft = MBArray.at(index);
     QNion pose;
@@ -70,7 +75,9 @@ bool MissionBuilder::aircraftTabAction(int tag) {
         MBSavedFlag = false;
         if (const int32_t team = teamNumber(slot.team)) {
             if (aircraft) aircraft->setTeamNumber(team);
-            start.Team = team;
+            // The team is the slot's: the restart's goes with the start's.
+            start.Team = MBMission.ResetAircraftStarts[n].Team = team;
+            if (shown) shown->aircraftTabs.slots[n].team = slot.team;
         }
         updateMBOpenGLView();
         return true;
@@ -85,6 +92,7 @@ bool MissionBuilder::aircraftTabAction(int tag) {
         pose.QAttitude = {std::cos(a), 0, std::sin(a), 0};
         if (aircraft) aircraft->setStartingModelQNionX(pose.Position[0], pose.Position[1], pose.Position[2], &pose);
         row[3] = record.Heading = h;
+        shownFields.heading = std::to_string(h);
         updateMBOpenGLView();
         return true;
     }
@@ -99,6 +107,7 @@ bool MissionBuilder::aircraftTabAction(int tag) {
         row[0] = at[0];
         row[1] = typedOnGround ? -1.0 : at[1];
         row[2] = at[2];
+        shownFields.position = placeText(row);
         // The view follows the aircraft.
         for (int k = 0; k < 3; ++k) MBCameraPosition.Position[k] += at[k] - pose.Position[k];
         updateMBOpenGLView();
@@ -112,6 +121,7 @@ bool MissionBuilder::aircraftTabAction(int tag) {
         if (aircraft) aircraft->setStartingModelQNionX(at[0], at[1], at[2], &pose);
         fields.position = placeText(at.data());
         std::copy(at.begin(), at.end(), row);
+        shownFields.position = fields.position;
         const auto back = alongSight(*this, kCameraBehind);
         MBCameraPosition.Position = {at[0] - back[0], at[1] - back[1], at[2] - back[2]};
         updateMBOpenGLView();
@@ -119,7 +129,7 @@ bool MissionBuilder::aircraftTabAction(int tag) {
     }
     case kTagCopyStartToRestart: {
         MBSavedFlag = false;
-        copyStartToRestart(MBMission, controls_.aircraftTabs, n);
+        copyStartToRestart(MBMission, controls_.aircraftTabs, shown ? &shown->aircraftTabs : nullptr, n);
         const double* restart = MBMission.MissionStartLocations[n + 8];
         moveMBCameraToX(restart[0], restart[1], restart[2], index, restart[3], MBMission.ResetAircraftStarts[n].Gear);
         return true;

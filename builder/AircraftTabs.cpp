@@ -206,11 +206,16 @@ int readVictoryLocations(const AircraftTabControls& tabs, MissionData& m) {
     return unread;
 }
 
-void copyStartToRestart(MissionData& m, AircraftTabControls& tabs, int n) {
+void copyStartToRestart(MissionData& m, AircraftTabControls& tabs, AircraftTabControls* shown, int n) {
     if (n < 0 || n > 7) return;
     std::copy(m.MissionStartLocations[n], m.MissionStartLocations[n] + 5, m.MissionStartLocations[n + 8]);
     m.ResetAircraftStarts[n] = m.AircraftStarts[n];
     tabs.slots[n].pages[1] = tabs.slots[n].pages[0];
+    if (!shown) return;
+    AircraftPage& restart = shown->slots[n].pages[1];
+    const bool gear = restart.gear;
+    fillPage(m, n, 1, restart);
+    restart.gear = gear;
 }
 
 }  // namespace pellam::builder

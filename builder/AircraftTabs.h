@@ -88,7 +88,9 @@ void readAircraftTabs(const AircraftTabControls& tabs, missions::MissionData& mi
 // stored location. Answers how many did (the caller beeps for each).
 int readVictoryLocations(const AircraftTabControls& tabs, missions::MissionData& mission);
 
-// Slot n's start becomes its restart, in the record and on the Restart page.
-void copyStartToRestart(missions::MissionData& mission, AircraftTabControls& tabs, int n);
+// Slot n's start becomes its restart, in the record and on the Restart page. `shown`, when given
+// (the tabs as last opened or saved), takes the restart as the record now holds it, all but the
+// gear box, which counts as set.
+void copyStartToRestart(missions::MissionData& mission, AircraftTabControls& tabs, AircraftTabControls* shown, int n);
 
 }  // namespace pellam::builder

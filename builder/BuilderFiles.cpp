@@ -99,6 +99,8 @@ BuilderCameraState MissionBuilder::cameraState() const {
     return camera;
 }
 
+BuilderControls* MissionBuilder::shownControls() { return shown_ ? &shown_->controls : nullptr; }
+
 bool MissionBuilder::writeMission(std::string path) {
     if (std::string why = writeBuilderMission(path, MBMission, MBTexts); !why.empty()) {
         // The mission stays unsaved under its old name; the file on disk is as it was.

@@ -39,9 +39,15 @@ void showMissionInControls(missions::MissionData& m, const missions::MissionText
     c.timeOfDay = timeOfDayHours(m.TimeOfDay);
     if (m.SkyFlags == 0) m.SkyFlags = kDefaultSkyFlags;
     c.visibility = c.visibilityFB = (m.SkyFlags & 0xFF) / 2.0;
-    c.ceiling = c.ceilingFB = static_cast<double>((m.SkyFlags & 0x7FFFFF00) >> 8);
-    c.ceilingCheck = m.SkyFlags < 0 ? 1 : 0;
-    c.thickness = std::clamp(m.MoreDoubleItems[0], 150.0, 10000.0);  // shown only; the record keeps it
+    // A deck in layer 0 is shown as the window makes one: the box ticked, the ceiling at its bottom,
+    // the thickness its depth. A stored mission may hold one with the flags' ceiling off and the
+    // flags' ceiling (the sky's) elsewhere; those flags stay as they are until the ceiling is set.
+    const missions::CloudLayer& deck = m.Layers[0];
+    const bool deckHeld = deck.TextureNumber > 0;
+    c.ceiling = c.ceilingFB = deckHeld ? deck.LayerBottom : static_cast<double>((m.SkyFlags & 0x7FFFFF00) >> 8);
+    c.ceilingCheck = m.SkyFlags < 0 || deckHeld ? 1 : 0;
+    // Shown only; the record keeps what it holds.
+    c.thickness = std::clamp(deckHeld ? deck.LayerTop - deck.LayerBottom : m.MoreDoubleItems[0], 150.0, 10000.0);
     c.groundClutterType = std::clamp(m.GC1, 0, GroundClutter::kFamilies - 1);
     c.windSpeed = cutToInt(m.WindSpeed);
     c.windDirection = cutToInt(m.WindDirection);

@@ -24,6 +24,7 @@ BuilderFileRefusal readBuilderMission(const std::string& path, missions::Mission
 
 // The texts, time of day, weather, ground clutter, wind and victory numbers of a record in
 // the controls. A SkyFlags of 0 becomes the default (visibility 2, ceiling 10,000 ft, off) in the record.
+// A deck in layer 0 is shown on, at its bottom and depth, whatever SkyFlags says.
 void showMissionInControls(missions::MissionData& mission, const missions::MissionTexts& texts, BuilderControls& controls);
 
 }  // namespace pellam::builder

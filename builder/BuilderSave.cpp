@@ -26,7 +26,7 @@ void takeWeather(const BuilderControls& c, MissionData& m) {
     m.MoreDoubleItems[0] = thickness;
     m.Layers[0].LayerBottom = ceiling;
     m.Layers[0].LayerTop = ceiling + thickness;
-    m.Layers[0].TextureNumber = c.ceilingCheck ? 1 : 0;
+    m.Layers[0].TextureNumber = c.ceilingCheck ? deckKind(m.Layers[0]) : 0;
     m.Layers[1].TextureNumber = m.Layers[2].TextureNumber = 0;
     m.GC1 = c.groundClutterType;
     m.WindSpeed = ranges::kWindSpeed.clamp(std::trunc(c.windSpeed));

@@ -22,6 +22,10 @@ double timeOfDayHours(int32_t packed);
 std::array<int32_t, 20> objectNumberList(const std::string& text);
 std::string objectNumberListText(const std::array<int32_t, 20>& numbers);
 
+// The kind of deck layer 0 is given when the ceiling is on: the deck it holds keeps its kind (a
+// scattered deck stays scattered when its ceiling or thickness changes); a new one is a ceiling deck.
+inline int32_t deckKind(const missions::CloudLayer& layer) { return layer.TextureNumber > 0 ? layer.TextureNumber : 1; }
+
 // Tab selection packed into TabNumber: main tab bits 0-15, aircraft tab 16-23, its page 24-31.
 int32_t packTabNumber(int mainTab, int aircraftTab, int page);
 

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "builder/BuilderSave.h"
 #include "builder/MissionBuilder.h"
 #include "builder/TextValues.h"
 #include "core/ZephModel.h"
@@ -227,8 +228,11 @@ bool MissionBuilder::weatherAction(int tag) {
         sky = int32_t((uint32_t(sky) & 0x800000FFu) + (uint32_t(ceiling) << 8));
         if (tag == kTagCeilingFB) {
             const double thickness = clampTo(c.thickness, 5.0, 20000.0);
-            layers[0] = {1, ceiling, ceiling + thickness};
+            // A deck only while the box is on, as a save would take it.
+            layers[0] = {c.ceilingCheck == 1 ? deckKind(layers[0]) : 0, ceiling, ceiling + thickness};
             layers[1].TextureNumber = layers[2].TextureNumber = 0;
+            // The deck is at the typed ceiling now: typed back, the save moves it back.
+            if (BuilderControls* shown = shownControls()) shown->ceiling = shown->ceilingFB = ceiling;
         }
         return true;
     }
@@ -237,7 +241,7 @@ bool MissionBuilder::weatherAction(int tag) {
         sky = int32_t(on ? uint32_t(sky) | 0x80000000u : uint32_t(sky) & 0x7FFFFFFFu);
         const double ceiling = clampTo(c.ceilingFB, 1.0, 50000.0), thickness = clampTo(c.thickness, 5.0, 20000.0);
         if (on) {
-            layers[0] = {1, ceiling, ceiling + thickness};
+            layers[0] = {deckKind(layers[0]), ceiling, ceiling + thickness};
             layers[1].TextureNumber = layers[2].TextureNumber = 0;
         } else {
             for (missions::CloudLayer& layer : layers) layer.TextureNumber = 0;

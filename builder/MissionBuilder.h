@@ -226,6 +226,7 @@ private:
     void setWorldTables(int world);
     void rebuildOpenedObjects();
     BuilderCameraState cameraState() const;
+    BuilderControls* shownControls();  // shown_'s controls; null for a new mission
     struct Probe {
         Vector3 eye{}, far{};
         bool level = true;  // the ray drops less than 1 ft over 100 ft: it meets no plane
@@ -241,8 +242,9 @@ private:
     ViewFrame frame_;
     std::unique_ptr<ZephModel> heldTerrain_;  // the lent terrain while it is not in MBArray
     uint64_t viewRevision_ = 0;
-    // The controls and camera as the record was opened or last saved; none for a new mission, whose
-    // every field is taken from what the window shows.
+    // The controls and camera as the record was opened or last saved, and a field an action has
+    // written into the record since as the field shows the record's value; none for a new mission,
+    // whose every field is taken from what the window shows.
     std::unique_ptr<ShownMission> shown_;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -41,6 +42,32 @@ struct BuilderFiles : BuilderTest {
     }
     void write(const std::string& path, const std::vector<uint8_t>& b) {
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+    // The opened mission at `path` holds `deck`, shown on: thicker, saved and opened again, then at
+    // a new ceiling, it keeps its kind and its other end; unticked it goes, and the thickness stays.
+    void changeTheDeck(const std::string& path, const missions::CloudLayer deck) {
+        BuilderControls& c = builder.controls();
+        const double bottom = deck.LayerBottom, thicker = deck.LayerTop - bottom + 50;  // copied: at 4-byte boundaries
+        EXPECT_EQ(c.ceilingCheck, 1) << path;
+        c.thickness = thicker;
+        builder.fromMBMenu(kTagSave);
+        ASSERT_TRUE(builder.openMission(path));
+        const missions::CloudLayer& now = builder.MBMission.Layers[0];
+        EXPECT_EQ(now.TextureNumber, deck.TextureNumber) << path;
+        EXPECT_EQ(double(now.LayerBottom), bottom) << path;
+        EXPECT_EQ(c.thickness, thicker) << path;
+        c.ceilingFB = bottom + 100;
+        builder.fromMBMenu(kTagCeilingFB);
+        builder.fromMBMenu(kTagSave);
+        EXPECT_EQ(now.TextureNumber, deck.TextureNumber) << path;
+        EXPECT_EQ(double(now.LayerTop), bottom + 100 + thicker) << path;
+        c.ceilingCheck = 0;
+        builder.fromMBMenu(kTagCeilingOnOff);
+        c.ceilingFB = bottom;  // with the box off, a ceiling typed brings no deck back
+        builder.fromMBMenu(kTagCeilingFB);
+        builder.fromMBMenu(kTagSave);
+        EXPECT_EQ(now.TextureNumber, 0) << path;
+        EXPECT_EQ(builder.MBMission.MoreDoubleItems[0], thicker) << path;
     }
 };
 
@@ -115,7 +142,8 @@ TEST_F(BuilderFiles, SaveOpenSaveKeepsTheRecordAndPacksTheControls) {
 
 // Every built-in mission, and missions holding every number at either end of its range, a 40 ft
 // cloud deck and a wingman without a leader, opened and saved with nothing touched, keep every
-// field as the file held it but the date, the byte sum and the versions a save stamps.
+// field as the file held it but the date, the byte sum and the versions a save stamps. A built-in
+// deck (held with the sky flags' ceiling off) is shown, and changed keeps its kind.
 TEST_F(BuilderFiles, AMissionOpenedAndSavedUntouchedKeepsEveryField) {
     const char* build = std::getenv("PELLAM_BUILD_DIR");
     ASSERT_NE(build, nullptr);
@@ -169,7 +197,8 @@ TEST_F(BuilderFiles, AMissionOpenedAndSavedUntouchedKeepsEveryField) {
                                       offsetof(missions::MissionData, SecondsSince2001)};
     auto opened = std::make_unique<missions::MissionFileContents>();
     auto saved = std::make_unique<missions::MissionFileContents>();
-    for (const std::string& path : paths) {
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
         ASSERT_EQ(missions::readMissionFile(path, *opened), "");
         ASSERT_TRUE(builder.openMission(path)) << path;
         builder.fromMBMenu(kTagSave);
@@ -181,6 +210,7 @@ TEST_F(BuilderFiles, AMissionOpenedAndSavedUntouchedKeepsEveryField) {
                 << fs::path(path).filename() << ": " << (names.count(f.offset) ? names[f.offset] : "")
                 << " at byte " << f.offset;
         }
+        if (i < 23 && opened->record.Layers[0].TextureNumber != 0) changeTheDeck(path, opened->record.Layers[0]);
     }
     // Touched, the deck is taken whole from the window: its bottom at the ceiling shown, its top
     // as thick as typed.
@@ -190,6 +220,30 @@ TEST_F(BuilderFiles, AMissionOpenedAndSavedUntouchedKeepsEveryField) {
     EXPECT_EQ(bottom, 3000);
     EXPECT_EQ(top, 3300);
     EXPECT_EQ(builder.MBMission.AircraftStarts[3].LeadAircraftForWingman, missions::kNoWingmanLeader);
+
+    // What an aircraft action writes into the record counts as shown: a start placed at the camera,
+    // its place and a team typed back without Return, is saved as typed; a restart copied from a
+    // start without a leader keeps none.
+    const missions::MissionData& m = builder.MBMission;
+    BuilderControls& c = builder.controls();
+    c.aircraftTab = 3;
+    AircraftSlot& slot = c.aircraftTabs.slots[3];
+    const std::string place = slot.pages[0].position, team = slot.team;
+    const double x = m.MissionStartLocations[3][0], z = m.MissionStartLocations[3][2];
+    builder.fromMBMenu(541);
+    slot.pages[0].position = place;
+    slot.team = "Yellow";
+    builder.fromMBMenu(544);
+    slot.team = team;
+    builder.fromMBMenu(558);
+    builder.fromMBMenu(kTagSave);
+    for (int row : {3, 11}) {
+        EXPECT_EQ(m.MissionStartLocations[row][0], std::trunc(x));
+        EXPECT_EQ(m.MissionStartLocations[row][2], std::trunc(z));
+    }
+    EXPECT_EQ(m.AircraftStarts[3].Team, teamNumber(team));
+    EXPECT_EQ(m.ResetAircraftStarts[3].Team, teamNumber(team));
+    EXPECT_EQ(m.ResetAircraftStarts[3].LeadAircraftForWingman, missions::kNoWingmanLeader);
 }
 
 // Only a whole, unchanged mission of this game's object kinds opens; a refused one beeps, tells the
