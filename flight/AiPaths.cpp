@@ -2,6 +2,7 @@
 // the point's throttle or holds its speed, sets gear, flaps and brakes from its flags, climbs or
 // descends toward its height and turns toward it; within two seconds' flight of the point it
 // moves on to the point's NextPoint. Take-off is the same rules from a standstill.
+#include <algorithm>
 #include <cmath>
 
 #include "flight/AiCommon.h"
@@ -15,23 +16,26 @@ namespace {
 
 constexpr int32_t kLanding = 0x1, kBrakes = 0x20, kFighter = 0x40, kWingman = 0x100;
 
-// Holds the point's speed by nudging the engine setting, harder when the error grows.
+// Holds the point's speed by nudging the engine setting, harder when the error grows and the
+// speed does not follow. Only the hard nudges stop at 0.05 and 1.0: the soft ones creep on, up to
+// war emergency power (the caller holds it at 1.05), down to a stopped engine and no further.
 void holdSpeed(ZephModel* aircraft, Aircraft& a, double targetMph) {
     const double e = mphOf(a) - targetMph;
     const bool slowing = a.PreviousCurrentVelocity > a.CurrentVelocity;
     const bool gaining = a.CurrentVelocity > a.PreviousCurrentVelocity;
+    double& engine = a.CurrentEngineSetting;
     if (e > 40.0) {
         aircraft->setThrottle(0.3);
     } else if (e < -40.0) {
         aircraft->setThrottle(1.0);
     } else if (e > 3.0) {
-        a.CurrentEngineSetting = std::max(a.CurrentEngineSetting - (slowing ? 0.0001 : 0.0003), 0.05);
+        engine = slowing ? std::max(engine - 0.0001, 0.0) : std::max(engine - 0.0003, 0.05);
     } else if (e < -3.0) {
-        a.CurrentEngineSetting = std::min(a.CurrentEngineSetting + (gaining ? 0.0001 : 0.0003), 1.0);
+        engine = gaining ? engine + 0.0001 : std::min(engine + 0.0003, 1.0);
     } else if (slowing) {
-        a.CurrentEngineSetting += 0.0001;
+        engine += 0.0001;
     } else if (gaining) {
-        a.CurrentEngineSetting -= 0.0001;
+        engine = std::max(engine - 0.0001, 0.0);
     }
     a.PreviousCurrentVelocity = a.CurrentVelocity;
 }

@@ -125,6 +125,8 @@ public:
         someTypicalKeyPresses(command, true);
     }
     void fromReplayMenu();
+    // The second view's own close box: it goes as with its key (Alt+w), the flight going on.
+    void closeSecondView();
     void beginOrEndReplay();
     void endReplay();
     void cameraCommand(input::CommandNumber command);

@@ -17,6 +17,10 @@ void GameController::fromReplayMenu() {
     sendCommand(input::CommandNumber::BeginEndReplayOfAction, kKeyUp);
 }
 
+void GameController::closeSecondView() {
+    if (cameras_.DrawSecondWindow) sendCommand(input::CommandNumber::OnOffSecondWindowToggle, kKeyUp);
+}
+
 void GameController::endReplay() {
     clock_.GlobalMissionTime = replay_.end();
     if (ModelArray* models = getModelArray())

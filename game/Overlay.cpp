@@ -58,6 +58,8 @@ int layKillsLine(const uint8_t* line, const render::TypeMetrics& type, std::arra
 
 void VADArizodazar2::debugchance(Overlay& out) {
     out = Overlay{};
+    // The kills line first: the status texts are laid over it where they meet.
+    if (mission_.isDogfightOnly || isNetworkGame()) drawLastMessageLine(out);
     const bool paused = !clock_.gamePause;
     if (clock_.DoDoubleTime && (paused || clock_.GlobalMissionTime % 120 > 60)) out.add(kFast.data(), 0.92, 0.05, 1.0f);
     const bool replayShown = replay_.ReplayFlag && !ScreenShotPending && step_.isKey;
@@ -87,7 +89,6 @@ void VADArizodazar2::debugchance(Overlay& out) {
             if (othersOver) lobby_.WaitingForOthersTime = now;  // up for a second after they leave it
         }
     }
-    if (mission_.isDogfightOnly || isNetworkGame()) drawLastMessageLine(out);
     doBlackRedYellowFade(out);
 }
 

@@ -87,8 +87,10 @@ public:
     bool isWindowOpen() const {
         return DoingCalWindow || DoingDefWindow || DoingMouseDefWindow || DoingKeyboardDefWindow;
     }
-    // The main display's size, kept for the settings windows.
-    void setTheScreenBounds(float width, float height) { theScreenBounds = {0, 0, width, height}; }
+    // Keeps the main display's size as the joystick services report it (origin 0, 0), or leaves
+    // what was kept when they know none.
+    void setTheScreenBounds();
+    const std::array<float, 4>& getTheScreenBounds() const { return theScreenBounds; }
     void fromTimerLooper(bool) {}
     // A window's button: stores, restores or resets that window's settings group and marks the
     // window closed (the window itself closes on its own side).

@@ -35,6 +35,12 @@ void DoJoystick::awakeFromNib() {
 
     PedalBrakes = -1;
     PreviousPedalBrakes = -1;
+    setTheScreenBounds();
+}
+
+void DoJoystick::setTheScreenBounds() {
+    int width = 0, height = 0;
+    if (hid_ && hid_->mainDisplaySize(width, height)) theScreenBounds = {0, 0, float(width), float(height)};
 }
 
 void DoJoystick::okayButtons(InputButton button, const InputWindowState& state) {

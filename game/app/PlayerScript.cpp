@@ -56,6 +56,7 @@ bool PlayerScript::until(const std::string& what, const VADArizodazar2& controll
     if (what.rfind("public-games ", 0) == 0) return controller.lobbySettings().currentNumberOfPublicGames == std::atoi(what.c_str() + 13);
     if (what == "alone") return network.getNetworkMode() == 0;
     if (what.rfind("window ", 0) == 0) return placeOfWindow(what.substr(7)) != nullptr;
+    if (what == "view-keyboard") return !windows_.second && SDL_GetKeyboardFocus() == windows_.view;
     if (what.rfind("mission-time ", 0) == 0) return controller.clock().GlobalMissionTime >= std::atol(what.c_str() + 13);
     if (what.rfind("notice ", 0) == 0) {
         const std::deque<std::string>& notices = controller.interface().notices;
@@ -100,8 +101,15 @@ void PlayerScript::fail(const std::string& line, const std::string& why) {
     failed_ = true;
 }
 
-bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller,
-                        const input::DoJoystick& input, SDL_Joystick* joystick, const Overlay& drawn) {
+bool PlayerScript::step(const Windows& windows, const VADArizodazar2& controller, const input::DoJoystick& input,
+                        SDL_Joystick* joystick, const Overlay& drawn) {
+    if (viewClosed_) {
+        fail("close view", "the game went on after its window was closed");
+        return false;
+    }
+    windows_ = windows;
+    SDL_Window* window = windows.view;
+    const uint32_t windowID = windows.viewID;
     if (wait_ > 0) {
         --wait_;
         return true;
@@ -115,6 +123,7 @@ bool PlayerScript::step(SDL_Window* window, uint32_t windowID, const VADArizodaz
     // These two keep their line until done; every other action is taken off first.
     if (verb == "click") return click(window, windowID, line);
     if (verb == "until") return waitUntil(line, controller);
+    if (verb == "close") return close(windows, line);
     lines_.pop_front();
 
     if (verb == "type") {  // one key a frame, pressed and released
@@ -183,6 +192,29 @@ bool PlayerScript::click(SDL_Window* window, uint32_t windowID, const std::strin
         clickPhase_ = 0;
         lines_.pop_front();
     }
+    return true;
+}
+
+// As a window manager sends it: the window's close event, nothing more. SDL adds no quit of its
+// own to a close pushed here, nor (as the game asks of it) to a real one.
+bool PlayerScript::close(const Windows& windows, const std::string& line) {
+    const bool view = line == "close view";
+    if (!view && line != "close second") {
+        fail(line, "unknown window");
+    } else if (!view && !windows.second && ++waited_ < kUntilFrames) {
+        return true;  // the second view opens with the frame after its key
+    } else if (!view && !windows.second) {
+        fail(line, "no second view within " + std::to_string(kUntilFrames) + " frames");
+    } else {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = SDL_WINDOWEVENT_CLOSE;
+        e.window.windowID = view ? windows.viewID : SDL_GetWindowID(windows.second);
+        SDL_PushEvent(&e);
+        viewClosed_ = view;
+    }
+    waited_ = 0;
+    lines_.pop_front();
     return true;
 }
 
@@ -271,6 +303,10 @@ void PlayerScript::expect(std::istringstream& words, const std::string& line, co
         if (!(at >= low && at <= high)) fail(line, "the axis is at " + std::to_string(at));
     } else if (what == "closed") {
         if (input.isWindowOpen()) fail(line, "a settings window is open");
+    } else if (what == "shut") {
+        std::string title;
+        std::getline(words >> std::ws, title);
+        if (placeOfWindow(title)) fail(line, "it is drawn");
     } else if (what == "paused" || what == "flying") {
         if (controller.isRunning() != (what == "flying")) fail(line, controller.isRunning() ? "flying" : "paused");
     } else if (what == "drawn") {

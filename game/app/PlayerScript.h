@@ -17,10 +17,14 @@
 //   expect other-than TITLE  it was not that one
 //   expect axis N LOW HIGH   the calibrated position of axis N (1 X, 2 Y, 3 rudder, 4 throttle)
 //   expect closed            no input settings window is open
+//   expect shut WINDOW       that window was not drawn in the last frame
 //   expect paused|flying     the game is paused, or it runs
 //   expect drawn TEXT        the flight overlay over the last frame shown holds TEXT ("Paused",
 //                            "Replay:", "#8B: 0" of a kills line)
 //   expect whole WINDOW      that window is drawn, whole inside the game's window
+//   close view|second        the window manager's close of the game's window or of the second view
+//                            (which it waits to be open); after the game's window nothing more
+//                            may be played: the game has ended
 //   expect apart WINDOW|WINDOW  both are drawn, neither over any of the other
 //   type TEXT                press the keys of TEXT one after another
 //   until joined             wait for another player in this machine's network game
@@ -32,6 +36,8 @@
 //   until mission-time N     wait for the mission clock to reach N ticks (a 60th of a second each),
 //                            whatever the frame rate
 //   until window WINDOW      wait for that window to be drawn
+//   until view-keyboard      wait for the second view to be gone and the game's window to have
+//                            the keyboard
 //   quit
 // A failed expectation is logged and makes the game end with status 1.
 #include <SDL.h>
@@ -50,11 +56,17 @@ class DoJoystick;
 
 class PlayerScript {
 public:
+    // The game's windows: its own (`view`, with its id) and the second view's, null while closed.
+    struct Windows {
+        SDL_Window* view = nullptr;
+        uint32_t viewID = 0;
+        SDL_Window* second = nullptr;
+    };
     // False with `error` set when the file cannot be read.
     bool load(const std::string& path, std::string& error);
     // One frame's share of the script. False once the script asks to quit or has ended.
     // `joystick` (the virtual one) may be null; `drawn` is the overlay over the last frame shown.
-    bool step(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller, const input::DoJoystick& input,
+    bool step(const Windows& windows, const VADArizodazar2& controller, const input::DoJoystick& input,
               SDL_Joystick* joystick, const Overlay& drawn);
     bool failed() const { return failed_; }
     // Every line was played (the game was not ended before the script was).
@@ -65,6 +77,7 @@ private:
     bool until(const std::string& what, const VADArizodazar2& controller);
     // The actions of step, each given its line.
     bool click(SDL_Window* window, uint32_t windowID, const std::string& line);
+    bool close(const Windows& windows, const std::string& line);
     bool waitUntil(const std::string& line, const VADArizodazar2& controller);
     void pressKey(const std::string& verb, std::istringstream& words, const std::string& line, uint32_t windowID);
     void moveJoystick(const std::string& verb, std::istringstream& words, const std::string& line,
@@ -80,6 +93,8 @@ private:
     int clickPhase_ = 0;
     int clickX_ = 0, clickY_ = 0;
     bool failed_ = false;
+    bool viewClosed_ = false;  // the game's window was closed: the game should have ended
+    Windows windows_;          // this frame's
     int waited_ = 0;  // frames an "until", or a click for its button, has waited
 };
 

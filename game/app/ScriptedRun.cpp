@@ -134,9 +134,9 @@ void ScriptedRun::join(VADArizodazar2& controller, GameNetwork& network) {
         platform::logMessage("Cannot join " + *join_ + ": " + network.startError());
 }
 
-bool ScriptedRun::playerStep(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller,
-                             const input::DoJoystick& input, const Overlay& drawn) {
-    return !script_ || script_->step(window, windowID, controller, input, scriptStick_, drawn);
+bool ScriptedRun::playerStep(SDL_Window* window, uint32_t windowID, SDL_Window* second,
+                             const VADArizodazar2& controller, const input::DoJoystick& input, const Overlay& drawn) {
+    return !script_ || script_->step({window, windowID, second}, controller, input, scriptStick_, drawn);
 }
 
 bool ScriptedRun::quitDue() const { return quitTick_ >= 0 && platform::TickCount() >= quitTick_; }

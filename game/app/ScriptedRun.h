@@ -58,9 +58,10 @@ public:
     // Once the controller is awake: flies, hosts, joins; the quit time and the run's clocks start.
     void begin(VADArizodazar2& controller, GameNetwork& network);
 
-    // One frame's share of the player's script; false once it asks to quit or has ended. `drawn`
-    // is what the overlay laid over the last frame shown.
-    bool playerStep(SDL_Window* window, uint32_t windowID, const VADArizodazar2& controller,
+    // One frame's share of the player's script; false once it asks to quit or has ended. `second`
+    // is the second view's window, null while it is closed; `drawn` is what the overlay laid over
+    // the last frame shown.
+    bool playerStep(SDL_Window* window, uint32_t windowID, SDL_Window* second, const VADArizodazar2& controller,
                     const input::DoJoystick& input, const Overlay& drawn);
     bool quitDue() const;
     // A host started here takes in whoever asks.

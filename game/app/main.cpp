@@ -94,7 +94,9 @@ private:
     bool pass() {
         int windowWidth = 0, windowHeight = 0;
         SDL_GetWindowSize(window_.sdlWindow(), &windowWidth, &windowHeight);
-        if (!run_.playerStep(window_.sdlWindow(), window_.windowID(), controller_, input_, frameLink_->drawn()))
+        platform::GLWindow* second = view_.getSecondWindow();
+        if (!run_.playerStep(window_.sdlWindow(), window_.windowID(), second ? second->sdlWindow() : nullptr,
+                             controller_, input_, frameLink_->drawn()))
             desktop_.requestQuit();
         built_ = false;
         takeEvents(windowHeight);
@@ -114,6 +116,12 @@ private:
         desktop_.pumpEvents([&](const SDL_Event& event) {
             // Anything but a stick's axis (which may tremble) shows the next frame in full.
             if (event.type != SDL_JOYAXISMOTION && event.type != SDL_CONTROLLERAXISMOTION) view_.showNextFrame();
+            // The second view's close box (or the window manager's close key while it has the
+            // keyboard) closes that view alone; the main window's close is the desktop's quit.
+            if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                const platform::GLWindow* second = view_.getSecondWindow();
+                if (second && event.window.windowID == second->windowID()) return controller_.closeSecondView();
+            }
             // Ctrl-Q quits whatever has the keyboard, a text field included.
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_q && (event.key.keysym.mod & KMOD_CTRL))
                 return desktop_.requestQuit();

@@ -57,6 +57,11 @@ public:
     virtual void disposeQueue(int device) = 0;
     // Takes the oldest queued event without waiting; false when there is none.
     virtual bool getNextEvent(int device, HidQueueEvent& event) = 0;
+    // The main display's size in pixels, which the input object keeps; false when it is unknown.
+    virtual bool mainDisplaySize(int& width, int& height) {
+        (void)width, (void)height;
+        return false;
+    }
 };
 
 }  // namespace pellam::platform::hid

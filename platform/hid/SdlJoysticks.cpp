@@ -231,4 +231,12 @@ bool SdlJoysticks::handleEvent(const SDL_Event& event) {
     }
 }
 
+bool SdlJoysticks::mainDisplaySize(int& width, int& height) {
+    SDL_Rect bounds;
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || SDL_GetDisplayBounds(0, &bounds) != 0) return false;
+    width = bounds.w;
+    height = bounds.h;
+    return true;
+}
+
 }  // namespace pellam::platform::hid

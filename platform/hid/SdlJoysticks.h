@@ -45,6 +45,8 @@ public:
     void stopQueue(int device) override;
     void disposeQueue(int device) override;
     bool getNextEvent(int device, HidQueueEvent& event) override;
+    // Once the game's window has started SDL's video.
+    bool mainDisplaySize(int& width, int& height) override;
 
     // Queues joystick button and hat events; true when the event was a joystick event.
     bool handleEvent(const SDL_Event& event);

@@ -161,11 +161,20 @@ SdlDesktop::~SdlDesktop() {
         if (cursor) SDL_FreeCursor(static_cast<SDL_Cursor*>(cursor));
 }
 
+SdlDesktop::SdlDesktop(GLWindow& window) : window_(window) {
+    // The game's window closed is the game's quit: a quit is not made up of the second view's
+    // close whenever that is the last window SDL knows of. SDL_QUIT then comes from a signal.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+}
+
 bool SdlDesktop::pumpEvents(const std::function<void(const SDL_Event&)>& handler) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT) quit_ = true;
-        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) quit_ = true;
+        // Another window's close box (the second view's) is the handler's to follow.
+        if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
+            event.window.windowID == window_.windowID())
+            quit_ = true;
         if (handler) handler(event);
     }
     return !quit_;

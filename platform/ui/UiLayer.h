@@ -48,9 +48,10 @@ private:
 // The game's window as seen from the desktop.
 class SdlDesktop {
 public:
-    explicit SdlDesktop(GLWindow& window) : window_(window) {}
+    explicit SdlDesktop(GLWindow& window);
     ~SdlDesktop();
-    // Takes the events waiting; `handler` sees each. False once the user asked to quit.
+    // Takes the events waiting; `handler` sees each. False once a quit was asked for: the close box
+    // of `window` (another window's close is only the handler's), a quit signal, or requestQuit().
     bool pumpEvents(const std::function<void(const SDL_Event&)>& handler);
     // One of the game's windows (the view or the second view) has the keyboard.
     bool isApplicationActive() const;

@@ -286,6 +286,27 @@ TEST(AiPaths, LinksFromTheMissionFileStayInsideTheTable) {
     }
 }
 
+// Within 40 mph of its point's speed the engine creeps: the large steps stop at 0.05 and 1.0, the
+// small ones go on, up to war emergency power (held at 1.05) and down to a stopped engine at most.
+TEST(AiPaths, SpeedHoldCreepsPastTheLargeStepsBoundsButNotBelowOff) {
+    Fleet w;
+    FakeAircraft& me = w.pathFlyer();
+    w.controller.point(0, 0.0, 1000.0, 90000.0, 150.0);
+    const auto hold = [&](double mph, double change, double engine) {  // change: mph since the last call
+        me.a.CurrentEngineSetting = engine;
+        for (int k = 0; k < 1000; ++k) {
+            me.speedMph(mph - change);
+            me.a.PreviousCurrentVelocity = me.a.CurrentVelocity;
+            me.speedMph(mph);
+            w.fly(me);
+        }
+        return me.a.CurrentEngineSetting;
+    };
+    EXPECT_DOUBLE_EQ(hold(145.0, 0.1, 0.99), 1.05);  // short and gaining
+    EXPECT_DOUBLE_EQ(hold(155.0, -0.1, 0.06), 0.0);  // fast and slowing
+    EXPECT_DOUBLE_EQ(hold(150.0, 0.1, 0.02), 0.0);   // on the speed and gaining
+}
+
 TEST(AiPaths, TargetsDecodeFromPointsAndIgnoreTheLowIndexes) {
     Fleet w;
     FakeAircraft& me = w.pathFlyer();

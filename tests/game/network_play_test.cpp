@@ -633,6 +633,12 @@ TEST_F(NetworkPlay, TheKillsAndRulesLinesFitTheViewAndGoWithTheNetworkGame) {
     ASSERT_EQ(alone.size(), 2u);
     EXPECT_EQ(alone[0].substr(0, 6), "Kills:");
     EXPECT_EQ(alone[1], "DO  I  CA  K  5");
+    // The status texts are laid after the kills lines, over them where they meet.
+    lothar.c->sendCommand(input::CommandNumber::NormalFastTimeToggle, kKeyUp);
+    lothar.c->setRunning(false);
+    EXPECT_EQ(shown().second, (std::vector<std::string>{alone[0], alone[1], " *Fast* ", " Paused "}));
+    lothar.c->sendCommand(input::CommandNumber::NormalFastTimeToggle, kKeyUp);
+    lothar.c->setRunning(true);
     const std::vector<std::string> aloneByTeam = dogfight(true);
     ASSERT_EQ(aloneByTeam.size(), 2u);
     EXPECT_EQ(aloneByTeam[1], "R: 0 B: 0 Y: 0 b: 0   DO  T  CA  K  5");

@@ -62,7 +62,8 @@ int runWithFileSizeLimit(const std::string& command, rlim_t bytes) {
 // once ended the game (SIGXFSZ), leaving the shot's temporary file on the desktop. The settings
 // are small enough to be saved at the quit. The second view, opened and closed, stops nothing: on
 // this X server, with no window manager, it takes the keyboard as it opens, and the flight once
-// stopped under it without a word.
+// stopped under it without a word. Closed by its close box it goes as by its key (its close once
+// ended the game); the game's own window closed ends the game, the save at quit made.
 TEST_F(OverlayProcesses, AScreenShotPastTheFileSizeLimitIsToldAndTheFlightGoesOn) {
     const std::string script = R"(until mission-time 120
 key F2
@@ -75,8 +76,15 @@ until mission-time 300
 key Alt+w
 frames 10
 expect flying
+key Alt+w
+close second
+until view-keyboard
+expect flying
 until mission-time 420
-quit
+key Alt+w
+close second
+until view-keyboard
+close view
 )";
     EXPECT_EQ(runWithFileSizeLimit(flight(script), 20000), 0);
     EXPECT_TRUE(fs::is_empty(desktop)) << "neither the shot nor a part of it";
@@ -85,7 +93,8 @@ quit
 
 // A Quick Dogfight flown alone, straight after sign-in, shows how it is won over the players'
 // kills: a dogfight ("DO"), each pilot for himself ("I"), every view ("CA"), and the kills to win;
-// flown again for team kills, the teams' tallies that decide it.
+// flown again for team kills, the teams' tallies that decide it. The mouse-flying hint over the
+// flight goes at the first click on its OK, which was once lost.
 TEST_F(OverlayProcesses, AQuickDogfightFlownAloneShowsItsRules) {
     EXPECT_EQ(std::system(gameCommand(folder.path(), "", R"(frames 30
 click Pilot Sign-In|Sign In
@@ -96,6 +105,9 @@ click Quick Dogfight|Fly Dogfight
 until mission-time 60
 expect drawn Kills:  #1R: 0
 expect drawn DO  I  CA  K
+click Flying with the Mouse|OK
+expect shut Flying with the Mouse
+expect flying
 key p
 click Menu|Game
 click Game|Select Mission...

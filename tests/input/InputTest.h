@@ -106,6 +106,10 @@ public:
     void startQueue(int d) override { devices[d].queueStarted = true; }
     void stopQueue(int d) override { devices[d].queueStarted = false; }
     void disposeQueue(int d) override { devices[d].queueExists = false; }
+    bool mainDisplaySize(int& width, int& height) override {
+        width = 1440, height = 900;
+        return true;
+    }
     bool getNextEvent(int d, HidQueueEvent& event) override {
         if (!devices[d].queueExists || devices[d].events.empty()) return false;
         event = devices[d].events.front();

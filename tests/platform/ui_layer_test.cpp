@@ -5,6 +5,7 @@
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <imgui.h>
 
@@ -130,6 +131,17 @@ TEST(SdlDesktop, TheGameIsInFrontWhileAnyOfItsWindowsHasTheKeyboard) {
     ASSERT_TRUE(holds(*second, "the second view to take the keyboard"));
     EXPECT_FALSE(view->hasKeyboard());
     EXPECT_TRUE(desktop.isApplicationActive());
+    // Only the view's close box quits; the second view's is the game's to follow.
+    const auto closeBox = [&](GLWindow& window) {
+        SDL_Event close{};
+        close.type = SDL_WINDOWEVENT;
+        close.window.event = SDL_WINDOWEVENT_CLOSE;
+        close.window.windowID = window.windowID();
+        SDL_PushEvent(&close);
+        return desktop.pumpEvents(nullptr);
+    };
+    EXPECT_TRUE(closeBox(*second));
+    EXPECT_FALSE(closeBox(*view));
     second.reset();
     EXPECT_FALSE(desktop.isApplicationActive());
     view.reset();
