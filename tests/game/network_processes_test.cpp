@@ -9,6 +9,9 @@
 // circling camera would show his aircraft from outside.)
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 #include "tests/TestFolder.h"
 #include "tests/game/GameProcess.h"
 
@@ -37,8 +40,16 @@ TEST(NetworkProcesses, HostAndJoinerSeeEachOtherTalkAndPart) {
                                "until joined\nuntil seen 1\nkey m\ntype hello from the joiner\nkey Return\n"
                                "until message welcome aboard\nquit\n",
                                "'" PELLAM_UNDER_XVFB "' '" PELLAM_XVFB "' '" PELLAM_TEST_SCREEN "' ");
-    EXPECT_EQ(finishProcess(joiner), 0);
-    EXPECT_EQ(finishProcess(host), 0);
+    // What a script found otherwise, from its game's log.
+    auto failures = [&](const char* name) {
+        std::ifstream log(folder.path() / (std::string(name) + ".log"));
+        std::string found;
+        for (std::string line; std::getline(log, line);)
+            if (line.find("\" failed: ") != std::string::npos) found += line + "\n";
+        return found;
+    };
+    EXPECT_EQ(finishProcess(joiner), 0) << failures("joiner");
+    EXPECT_EQ(finishProcess(host), 0) << failures("host");
 }
 
 }  // namespace
