@@ -309,6 +309,13 @@ void PlayerScript::expect(std::istringstream& words, const std::string& line, co
         if (placeOfWindow(title)) fail(line, "it is drawn");
     } else if (what == "paused" || what == "flying") {
         if (controller.isRunning() != (what == "flying")) fail(line, controller.isRunning() ? "flying" : "paused");
+    } else if (what == "camera") {
+        long number = -1;
+        words >> number;
+        const Cameras& c = controller.cameras();
+        if (c.CameraPosition != number || c.CameraAircraft != ModelArray::kFirstAircraft || c.SpecialCameraPosition != 0)
+            fail(line, "the view shows camera " + std::to_string(c.CameraPosition) + " on model " +
+                           std::to_string(c.CameraAircraft) + ", special camera " + std::to_string(c.SpecialCameraPosition));
     } else if (what == "drawn") {
         std::string text, shown;
         std::getline(words >> std::ws, text);

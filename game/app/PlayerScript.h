@@ -19,6 +19,8 @@
 //   expect closed            no input settings window is open
 //   expect shut WINDOW       that window was not drawn in the last frame
 //   expect paused|flying     the game is paused, or it runs
+//   expect camera N          the main view shows camera N (0 the cockpit, 100 the circling camera)
+//                            on the player's own aircraft, with no bomb view
 //   expect drawn TEXT        the flight overlay over the last frame shown holds TEXT ("Paused",
 //                            "Replay:", "#8B: 0" of a kills line)
 //   expect whole WINDOW      that window is drawn, whole inside the game's window

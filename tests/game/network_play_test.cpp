@@ -34,13 +34,17 @@ constexpr long kBalloonLines = 13;  // "Network: The Balloon Lines": two teams, 
 std::atomic<int32_t> clockTicks{50000};
 
 // The view, counting the views the drawing's warm-up draws unseen; slow, each takes longer than
-// a frame's share of warm-up, so a share is one view and a warm-up spans frames.
+// a frame's share of warm-up, so a share is one view and a warm-up spans frames. As the game's
+// own view, it answers the cockpit it was last given and its near plane (8.25 ft by the
+// tele factor, 4.275 ft high either side, in a 4:3 window), which keep the eye above the ground.
 struct WarmUpView : StandInView {
     void drawUnseen(const QNion&, long, bool, bool) override {
         ++unseen;
         if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(26));
     }
     void setCameraInsideItem(long modelIndex) override { cockpit = modelIndex; }
+    long getCameraInsideItem() override { return cockpit; }
+    std::array<double, 3> getNearPlane() override { return {8.25 * 1.25, 4.275 * 4 / 3, 4.275}; }
     long unseen = 0;
     bool slow = false;
     long cockpit = -1;  // the aircraft the main view is drawn from inside, as the frame last set it
