@@ -566,8 +566,12 @@ void MyZephGLView::drawPassObjects(ModelArray& list, const PassSetup& pass, cons
     if (rules.Widens) wide.widen();
     depthsBox_ = kNoScreen;
     gathersDepths_ = true;
+    keepsMarkDepths_ = false;  // where a deck is drawn after the objects, beyond their marks
+    for (int k = 0; deckPlan_.On && k < RIDUdidav::kCloudLayers; ++k) keepsMarkDepths_ |= deckBands_.shown(k);
     for (long i = 0; i < n; ++i) drawListedObject(list, i, pass, collectClouds);
     drawHeld(false);  // what the aircraft held back, before anything else is drawn
+    layMarkDepths();
+    keepsMarkDepths_ = false;
     gathersDepths_ = false;
     setFlat(false);
     coverBelow_ = 0;

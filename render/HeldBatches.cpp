@@ -210,6 +210,7 @@ void MyZephGLView::drawHeld(bool inObject) {
         heldStateChanges_ += fragmentState() != before;
         shadeFor(b.Flat, b.Box, before);
         noteDepths(b.Box);
+        keepMarkDepth(*b.Head, *b.G, b.Materials, b.Matrix, b.Arrays, GL_TRIANGLES, b.Triangles);
         drawTriangles(b.Triangles);
         undoMarkDepth(*b.Head);
     }

@@ -470,6 +470,12 @@ private:
     void drawHeld(bool inObject);
     struct HeldBatch;
     static void undoMarkDepth(const OnePolygonVer2& p);  // a mark's raised, unwritten depth
+    // A mark drawn in colour (render/MarkDepths.cpp): its points kept, in the pose and arrays they
+    // were drawn from, for its depths to be laid after the objects.
+    struct ArraysAt;
+    void keepMarkDepth(const OnePolygonVer2& p, const ObjectPointsPolysVer2& g, const MaterialLightData* materials,
+                       const GLMatrix& matrix, const ArraysAt& arrays, uint32_t mode, std::span<const uint16_t> points);
+    void layMarkDepths();
     // Whether polygon p of g, in `materials`, is drawn in the state held batch b is.
     static bool heldAlike(const HeldBatch& b, const OnePolygonVer2& p, const ObjectPointsPolysVer2& g,
                           const MaterialLightData* materials);
@@ -694,6 +700,18 @@ private:
         uint32_t Format = 0;
     };
     ArraysAt objectArrays_;  // the object being drawn
+    // The marks the pass's objects drew, while keepsMarkDepths_ (the first markCount_ in use, the
+    // rest keeping their storage).
+    struct MarkDepth {
+        GLMatrix Matrix{};
+        ArraysAt Arrays;
+        uint32_t Mode = 0;  // the GL primitive
+        bool Culled = true;
+        std::vector<uint16_t> Points;
+    };
+    std::vector<MarkDepth> markDepths_;
+    size_t markCount_ = 0;
+    bool keepsMarkDepths_ = false;
     // Batches held back to be drawn after the later ones of their look that joined them, or with
     // those of other parts and aircraft drawn just after them (the first heldCount_ of Batches are
     // in use, in the order Order gives; the rest keep their storage).

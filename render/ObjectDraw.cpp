@@ -388,6 +388,8 @@ void MyZephGLView::drawOpaquePolygon(ObjectRun& r, const OnePolygonVer2& p) {
     setPolygonState(p, g, r.Materials, r.AlphaTested, r.Blended);
     setFlat(false);
     readNearestLevel(-1, false);
+    const uint16_t* run = g.RunItems + p.FirstItem;
+    keepMarkDepth(p, g, r.Materials, FinalMatrix_, objectArrays_, uint32_t(p.DefaultDrawType), {run + 1, run[0]});
     drawPoints(p, g);
     notePlainMaterial(p, r);
     if (hints & (kAlways | kLEqual)) glDepthFunc(GL_LESS);
@@ -410,6 +412,7 @@ void MyZephGLView::endBatch(ObjectRun& r) {
             setPolygonState(*head, *r.G, r.Materials, r.AlphaTested, r.Blended);
             chooseBatchFilter(*head, *r.G, batch_);
             shadeFor(batchFlat_, batchBox_, before);
+            keepMarkDepth(*head, *r.G, r.Materials, FinalMatrix_, objectArrays_, GL_TRIANGLES, {batch_.data(), batch_.size()});
             drawBatch();
             undoMarkDepth(*head);
         }

@@ -324,26 +324,33 @@ TEST_F(OnTheFront, ABurningWrecksSmokeAcrossTheViewIsSeenThrough) {
     EXPECT_LT(solid / pixels, 0.03) << "a solid slab of smoke";
 }
 
-// Each aircraft's burning wreck, turned 60 deg from north, from its own seat (Alt-1) and from the
-// camera that keeps it and the nearest enemy in view (Alt-z). Its puffs, larger than their
-// distance from the eye and half under the ground, were once cut by the ground through their
-// middles along straight, stair-stepped lines across the view: smoke that shows with the ground
-// taken away hidden over it, beside smoke that shows. From the Camel's and the Dr.I's seats, so
-// turned, that edge ran along a row for 90 and 190 px. None runs for a twelfth of the view; the
-// ground in front of the puffs whole, at the column's foot seen from afar, hides a dozen.
+// Each aircraft's burning wreck, turned 60 deg from north, from its own seat (Alt-1), from the
+// camera that keeps it and the nearest enemy in view (Alt-z) and from above it (Alt-5, the camera
+// placed while the world runs). Its puffs, larger than their distance from the eye and half under
+// the ground, were once cut by the ground through their middles along straight, stair-stepped
+// lines across the view: smoke that shows with the ground taken away hidden over it, beside smoke
+// that shows. From the Camel's and the Dr.I's seats, so turned, that edge ran along a row for 90
+// and 190 px. None runs for a twelfth of the view; the ground in front of the puffs whole, at the
+// column's foot seen from afar, hides a dozen.
 TEST_F(OnTheFront, ABurningWrecksSmokeCloseByIsNotCutByTheGroundWithinIt) {
     for (int32_t type : {55, 64, 77}) {  // Camel, D.VII, Dr.I
         c->currentMission()->AircraftStarts[0].AircraftType = type;
         c->fromRestartMissionButton();
         c->sendCommand(input::CommandNumber::CameraInsidePilotHead, kKeyDown);
         burnOnItsNose(60.0);
-        for (const auto camera : {input::CommandNumber::CameraInsidePilotHead, input::CommandNumber::YouAndNearestEnemyAircraft}) {
+        for (const auto camera : {input::CommandNumber::CameraInsidePilotHead, input::CommandNumber::YouAndNearestEnemyAircraft,
+                                  input::CommandNumber::CameraViewFromAbove}) {
             SCOPED_TRACE(::testing::Message() << "type " << type << ", camera command " << int(camera));
+            const bool above = camera == input::CommandNumber::CameraViewFromAbove;
             c->setRunning(true);
             c->sendCommand(camera, kKeyDown);
             c->doEachTick(1);
+            if (above) testing::stepOneFrame(*c, 0);  // it rises to its height as the world runs
             c->setRunning(false);
             testing::stepOneFrame(*c, 0);  // the camera placed, the world still
+            if (above) {
+                EXPECT_GT(view->getMyEye()[1], own().live.attitude.Position[1] + 40.0) << "not above the wreck";
+            }
             const std::vector<int> overGround = smokeStrength();
             ModelArray& models = *c->getModelArray();
             std::unique_ptr<ZephModel> terrain = models.take(ModelArray::kTerrain);

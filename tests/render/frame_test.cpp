@@ -836,8 +836,9 @@ TEST_F(FrameWorldTest, GreyInsideTheCloudLayerAndTheTerrainAnswersForTheMainEyeA
 
 // A deck 40 ft thick veils what lies beyond it from the eye like the ground there: from 500 ft
 // above it, a square and a smoke puff under it; from below it, a square over it. What lies on the
-// eye's side of it (a square, then a transparent one, between it and the eye) is drawn over it
-// untouched. Each pixel against the same frame without the deck.
+// eye's side of it (a square with a mark raised on it that overhangs its edge, as a roundel's rim
+// a wing's, then a transparent square, between it and the eye) is drawn over it untouched. Each
+// pixel against the same frame without the deck.
 TEST_F(FrameWorldTest, ADeckVeilsWhatLiesBeyondItAndNotWhatLiesBeforeIt) {
     auto* puff = static_cast<Smoker*>(models.put(12, std::make_unique<Smoker>()));
     puff->View = &view();
@@ -851,6 +852,7 @@ TEST_F(FrameWorldTest, ADeckVeilsWhatLiesBeyondItAndNotWhatLiesBeforeIt) {
         Thing* far = flat(10, 80, 0, kRed);
         far->at(c[0] - 400, c[1] + beyond, c[2] + 2500);
         Thing* nearer = flat(11, 60, 0, kGreen);
+        nearer->square(0, 20, 0, kBlue, kUnlitFlat | kOffset, false, 60, 0);  // half of it past the edge
         nearer->at(c[0] + 400, c[1] + before, c[2] + 1500);
         Thing* glass = flat(13, 40, 0, {0, 0, 1, 0.5f});
         glass->Geo[0].Polygons[0].DrawHints |= kTransparent;
@@ -880,6 +882,10 @@ TEST_F(FrameWorldTest, ADeckVeilsWhatLiesBeyondItAndNotWhatLiesBeforeIt) {
             EXPECT_GT(moved(0, beyond, 2500), 20) << "the puff beyond the deck is veiled";
         }
         EXPECT_LE(moved(400, before, 1500), 2) << "the square before the deck is drawn over it";
+        for (const double east : {400 + 50, 400 + 70}) {
+            EXPECT_TRUE(near(seen(veiled, east, before, 1500), 0, 0, 255)) << "its mark, on it and past its edge";
+            EXPECT_LE(moved(east, before, 1500), 2) << "the mark before the deck is drawn over it";
+        }
         // The glass over the veil beside it: half its blue, half the veiled ground or sky.
         const uint8_t *glassSeen = seen(veiled, 650, before, 1500), *beside = seen(veiled, 650, before + 60, 1500);
         EXPECT_TRUE(near(glassSeen, beside[0] / 2, beside[1] / 2, 128 + beside[2] / 2, 10)) << "the glass over the deck";
