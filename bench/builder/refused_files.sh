@@ -33,7 +33,9 @@ files = {"Cut short": good[:len(good) // 2], "All ff": b"\xff" * len(good),
 for name, content in files.items(): open(folder + "/" + name + ".pellam", "wb").write(content)
 PY
     {
-        printf 'frames 30\nclick Pilot Sign-In|Sign In\nframes 10\nclick Menu|Mission Builder\n'
+        # The start's notice first: the six are left out of the mission menu.
+        printf 'frames 30\nuntil notice could not be offered\nclick Notice|OK\nclick Pilot Sign-In|Sign In\nframes 10\n'
+        printf 'click Menu|Mission Builder\n'
         printf 'click Mission Builder|New Mission\nframes 10\n'
         for name in "${names[@]}"; do
             printf 'click Builder|Open\nclick Builder|Open Mission/%s.pellam\nclick Builder|Open Mission/Open\n' "$name"
