@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "aircraft/FlyableAircraft.h"
+#include "builder/draw/BuilderLayout.h"
+#include "builder/draw/BuilderWindow.h"
 #include "game/InterfaceDrawing.h"
 #include "game/Overlay.h"
 #include "game/VADArizodazar2.h"
@@ -22,6 +25,24 @@ std::string placeText(const ButtonPlace& p) {
     std::ostringstream text;
     text << p.x0 << ".." << p.x1 << " across, " << p.y0 << ".." << p.y1 << " down";
     return text.str();
+}
+
+// Where a click lands: a control of a game window; with the window "Builder", a control of the
+// mission builder's panel by its label, or "view", the middle of the world's part of its view.
+std::optional<ButtonPlace> placeToClick(SDL_Window* window, const std::string& title, const std::string& label) {
+    if (title != "Builder") {
+        const ButtonPlace* place = placeOfButton(title, label);
+        return place ? std::optional(*place) : std::nullopt;
+    }
+    if (label == "view") {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(window, &width, &height);
+        const builderdraw::ViewRect r = builderdraw::builderViewRect(width, height);
+        const float x = float(r.x) + 0.33f * float(r.width), y = float(height - r.y) - 0.5f * float(r.height);
+        return ButtonPlace{x, y, x, y};
+    }
+    const builderdraw::ItemPlace* item = builderdraw::placeOfBuilderItem(label);
+    return item ? std::optional(ButtonPlace{item->x0, item->y0, item->x1, item->y1}) : std::nullopt;
 }
 
 }  // namespace
@@ -167,8 +188,8 @@ bool PlayerScript::click(SDL_Window* window, uint32_t windowID, const std::strin
     case 0: {
         const std::string what = line.substr(6);
         const size_t bar = what.find('|');
-        const ButtonPlace* place =
-            bar == std::string::npos ? nullptr : placeOfButton(what.substr(0, bar), what.substr(bar + 1));
+        const std::optional<ButtonPlace> place =
+            bar == std::string::npos ? std::nullopt : placeToClick(window, what.substr(0, bar), what.substr(bar + 1));
         // A window opened by the line before may come up some frames later: the click waits
         // for its button to be drawn, as a player waits to see it.
         if (!place && ++waited_ < kUntilFrames) return true;

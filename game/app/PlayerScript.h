@@ -2,7 +2,9 @@
 // A player's actions read from a file (PELLAM_PLAYER_SCRIPT), one per line, played into the real
 // event queue a frame at a time, so that tests drive the whole game as a person would:
 //   frames N                 let N frames pass
-//   click WINDOW|LABEL       move the pointer onto a drawn button, row or menu item and click it
+//   click WINDOW|LABEL       move the pointer onto a drawn button, row or menu item and click it;
+//                            "Builder|LABEL" a control of the mission builder's panel,
+//                            "Builder|view" the middle of the world in its view
 //   key NAME                 press a key (SDL key name: "h", "Space", "Return"; "Ctrl+q" with
 //                            Control held, "Alt+a" with Alt); its release follows three frames later
 //                            as "release NAME"

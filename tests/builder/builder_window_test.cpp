@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "aircraft/FlyableAircraft.h"
 #include "builder/draw/BuilderLayout.h"
@@ -26,6 +27,7 @@
 #include "platform/ui/UiLayer.h"
 #include "render/MyZephGLView.h"
 #include "render/ViewMath.h"
+#include "sound/PellamSound.h"
 #include "tests/TestFolder.h"
 #include "tests/render/ViewFixture.h"
 #include "world/RIDUdidav.h"
@@ -658,6 +660,88 @@ TEST_F(BuilderWindowTest, TheBuilderFitsTheSmallWindow) {
     }
     pressBuilder("Open Mission/Cancel");
     EXPECT_FALSE(b.controls().files.openShown);
+}
+
+// Damaged mission files, one after another, through the Open panel: each is refused with a beep on
+// the audio device's thread and a notice naming it, clicks on the view while the notice stands change
+// nothing, and the mission shown stays whole; then a good one opens and saves, and the folder's scan
+// on the writer thread when the builder closes counts the six.
+TEST_F(BuilderWindowTest, DamagedFilesAreRefusedInTurnAndTheMissionShownStaysWhole) {
+    builder::MissionBuilder& b = c_->missionBuilder();
+    PellamSound sound;  // the beep plays: SDL's dummy driver runs the device's thread
+    sound.init();
+    c_->fromMenus(kMenuPreferences);
+    c_->interface().toPrefsAlwaysReloadUM.state = true;
+    c_->fromDialogButtons(kTagPrefsOK);
+    signInAndBuildOnTheWesternFront();
+    pressBuilder("Tab/Objects");
+    choose("Object", "Observation balloon (German)");
+    pressBuilder("Add Object");
+    pressBuilder("Save As");
+    type("Good");
+    pressBuilder("Save Mission/Save");
+    const std::string good = folder_->file("Missions/Good.pellam");
+    std::ifstream in(good, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_GT(bytes.size(), missions::kMissionBytes);
+    auto changed = [&](size_t at, std::initializer_list<uint8_t> put) {
+        std::vector<uint8_t> v = bytes;
+        std::copy(put.begin(), put.end(), v.begin() + at);
+        return v;
+    };
+    std::vector<uint8_t> flipped = bytes;
+    for (size_t i = bytes.size() - 900; i < bytes.size() - 860; ++i) flipped[i] ^= 0xFF;
+    const std::pair<std::string, std::vector<uint8_t>> damaged[] = {
+        {"Cut short", {bytes.begin(), bytes.begin() + bytes.size() / 2}},
+        {"All ff", std::vector<uint8_t>(bytes.size(), 0xFF)},
+        {"Huge counts", changed(16, {0xFF, 0xFF, 0xFF, 0xF0})},  // the title's length
+        {"Flipped", flipped},
+        {"Other version", changed(8, {0, 0, 0, 2})},
+        {"Empty", {}}};
+    for (const auto& [name, content] : damaged)
+        std::ofstream(folder_->file("Missions/" + name + ".pellam"), std::ios::binary)
+            .write(reinterpret_cast<const char*>(content.data()), std::streamsize(content.size()));
+    const auto shown = std::make_unique<missions::MissionData>(b.MBMission);
+    for (const auto& [name, content] : damaged) {
+        const long beeps = platform::beepCount();
+        pressBuilder("Open");
+        pressBuilder("Open Mission/" + name + ".pellam");
+        pressBuilder("Open Mission/Open");
+        EXPECT_EQ(platform::beepCount(), beeps + 1) << name;
+        ASSERT_EQ(c_->interface().notices.size(), 1u) << name;
+        EXPECT_NE(c_->interface().notices.front().find(name + ".pellam"), std::string::npos);
+        // Clicks on the view beside the notice, and a drag that turns nothing.
+        const ButtonPlace* notice = placeOfWindow("Notice");
+        ASSERT_NE(notice, nullptr);
+        const int x = std::min(viewCentreX(), int(notice->x0) - 20);
+        clickAt(float(x), float(viewCentreY()));
+        clickAt(float(x), float(viewCentreY() + 40));
+        EXPECT_EQ(std::memcmp(&b.MBMission, shown.get(), sizeof *shown), 0) << name;
+        EXPECT_EQ(b.MBArray.size(), b.MBMission.TotalObjects) << name;
+        EXPECT_EQ(b.MBFileName, good) << name;
+        EXPECT_EQ(b.controls().windowTitle, "Mission Builder: Good.pellam");
+        press("Notice", "OK");
+        EXPECT_TRUE(c_->interface().notices.empty()) << name;
+    }
+    pressBuilder("Open");
+    pressBuilder("Open Mission/Good.pellam");
+    pressBuilder("Open Mission/Open");
+    EXPECT_TRUE(c_->interface().notices.empty());
+    ASSERT_EQ(b.MBArray.size(), 23);
+    pressBuilder("Tab/Weather");
+    typeInto("Visibility (typed)", "42");
+    pressBuilder("Save");
+    ASSERT_TRUE(c_->builderSaved());
+    missions::MissionFileContents saved;
+    ASSERT_EQ(missions::readMissionFile(good, saved), "");
+    EXPECT_EQ(saved.record.SkyFlags & 0xFF, 84);  // twice the visibility
+    pressBuilder("Close");
+    ASSERT_FALSE(c_->builderWindowOpen());
+    c_->flushUserMissions();
+    frames(2);
+    ASSERT_EQ(c_->interface().notices.size(), 1u);
+    EXPECT_EQ(c_->interface().notices.front().rfind("6 mission files", 0), 0u) << c_->interface().notices.front();
+    press("Notice", "OK");
 }
 
 // A balloon mission built, saved, found in the mission menu and flown, step by step.
