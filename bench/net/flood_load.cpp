@@ -95,12 +95,7 @@ int main(int argc, char** argv) {
     const int seconds = std::clamp(argc > 1 ? std::atoi(argv[1]) : 20, 1, 300);
     const long perSecond = std::clamp(argc > 2 ? std::atol(argv[2]) : 1000L, 0L, 100000L);
     Machine host;
-    host.host = true;
-    if (host.link.startNetworkRoutines(0, net::BSDNetworkSockets::kHost, 1) != 0) return 1;
-    net::GameRules rules;
-    rules.killsToWin = 20;
-    rules.dogfightOnly = 1;
-    host.link.setResetTime(rules, 0, 0);
+    if (!hostDogfight(host)) return 1;
     std::array<std::unique_ptr<Machine>, 2> joiners;
     for (int k = 0; k < 2; ++k) {
         joiners[size_t(k)] = std::make_unique<Machine>();

@@ -83,12 +83,7 @@ int main(int argc, char** argv) {
     const long perSecond = std::clamp(argc > 2 ? std::atol(argv[2]) : 1000L, 0L, 100000L);
     const int newcomers = std::clamp(argc > 3 ? std::atoi(argv[3]) : 2, 1, 6);
     Machine host;
-    host.host = true;
-    if (host.link.startNetworkRoutines(0, net::BSDNetworkSockets::kHost, 1) != 0) return 1;
-    net::GameRules rules;
-    rules.killsToWin = 20;
-    rules.dogfightOnly = 1;
-    host.link.setResetTime(rules, 0, 0);
+    if (!hostDogfight(host)) return 1;
     std::atomic<bool> stop{false};
     std::thread hostFrames(frames, std::ref(host), std::cref(stop));
     Machine player;

@@ -11,6 +11,7 @@
 
 #include "net/EngineServices.h"
 #include "net/NetworkSockets.h"
+#include "net/SetupPackets.h"
 #include "platform/TickCount.h"
 
 namespace pellam::bench {
@@ -95,6 +96,17 @@ struct Machine {
         return blocks / 7;
     }
 };
+
+// The machine hosts a dogfight to 20 kills on a free port; false when it cannot open one.
+inline bool hostDogfight(Machine& host) {
+    host.host = true;
+    if (host.link.startNetworkRoutines(0, net::BSDNetworkSockets::kHost, 1) != 0) return false;
+    net::GameRules rules;
+    rules.killsToWin = 20;
+    rules.dogfightOnly = 1;
+    host.link.setResetTime(rules, 0, 0);
+    return true;
+}
 
 // One frame a tick, as the game's at 60 a second; a late frame takes the ticks it missed.
 inline void frames(Machine& m, const std::atomic<bool>& stop) {
