@@ -23,6 +23,17 @@ constexpr double kLeastShare = 0.005;  // of a puff's strength, however closely 
 constexpr double kBeyondNear = 1.01;
 constexpr double kLeastAhead = 0.1;
 
+// A column laid from one spot, a wreck's, is puffs all alike drifting along one line: from above,
+// the ruler-straight envelope of equal discs. Its puffs wander across and along the wind, by up to
+// this share of their half side once they are kWanderAge old, and swell or shrink by up to
+// kSwell of their size, smoothly from one puff to the next (turbulence keyed on when each was laid
+// and its kind, so that every view and every run draws the same column, and the simulation's
+// stream is left alone). Puffs laid a quarter of their size apart or more, as a flying aircraft
+// lays them, go as they were left.
+constexpr double kWander = 0.9;
+constexpr double kWanderAge = 120.0;  // ticks
+constexpr double kSwell = 0.25;
+
 struct Look {
     float r, g, b, a;
 };
@@ -92,6 +103,43 @@ PuffPlace placePuff(const std::array<double, 3>& at, double half, const double* 
 }
 
 using Smokes = std::array<OneSmokePiece, kPieces>;
+using Centres = std::array<std::array<double, 3>, kPieces>;
+
+// A value in [-1, 1] drifting smoothly with the time `t` (ticks) over about `period` ticks: a
+// hashed value at each whole period, eased between them.
+double driftingValue(int32_t t, int32_t period, uint32_t key) {
+    auto value = [key](int32_t k) {
+        uint32_t h = uint32_t(k) * 0x9E3779B1u ^ key * 0x85EBCA77u;
+        h ^= h >> 15;
+        h *= 0x2C1B3C6Du;
+        h ^= h >> 12;
+        h *= 0x297A2D39u;
+        h ^= h >> 15;
+        return double(h) / 4294967295.0 * 2.0 - 1.0;
+    };
+    const int32_t k = t >= 0 ? t / period : -((period - 1 - t) / period);
+    const double u = double(t - k * period) / period, eased = u * u * (3.0 - 2.0 * u);
+    return value(k) + (value(k + 1) - value(k)) * eased;
+}
+
+// Slow billows with quicker eddies over them.
+double turbulence(int32_t t, uint32_t key) {
+    return 0.7 * driftingValue(t, 40, key) + 0.3 * driftingValue(t, 12, key + 1);
+}
+
+// How fully a puff wanders: wholly when laid where the puff laid before it was (or, that one gone,
+// the one after), not at all a quarter of its size away or more, or with no such neighbour.
+double wanderShare(const Smokes& smokes, int slot) {
+    const OneSmokePiece& p = smokes[size_t(slot)];
+    for (const int step : {kPieces - 1, 1}) {
+        const OneSmokePiece& q = smokes[size_t((slot + step) % kPieces)];
+        if (q.Kind != p.Kind || q.TimeStarted <= -1000 || std::abs(q.TimeStarted - p.TimeStarted) > 60) continue;
+        const double apart = std::hypot(p.Position[0] - q.Position[0], p.Position[1] - q.Position[1],
+                                        p.Position[2] - q.Position[2]);
+        return std::clamp(1.0 - kLayers * apart / std::max(p.Size, 0.1f), 0.0, 1.0);
+    }
+    return 0.0;
+}
 
 // Where a piece stands now: a tracer at its head, a puff drifted from where it was left.
 std::array<double, 3> pieceCentre(const OneSmokePiece& p, int32_t now) {
@@ -102,12 +150,33 @@ std::array<double, 3> pieceCentre(const OneSmokePiece& p, int32_t now) {
     return c;
 }
 
+// Where a puff is drawn, and its half side (ft), once wandered and swollen; a tracer as it is.
+struct Drawn {
+    std::array<double, 3> Centre{};
+    double Half = 0;
+};
+Drawn drawnPiece(const Smokes& smokes, int slot, int32_t now) {
+    const OneSmokePiece& p = smokes[size_t(slot)];
+    const int32_t age = now - p.TimeStarted;
+    Drawn out{pieceCentre(p, now), 0.5 * (p.Size + p.Grow * age)};
+    if (p.Kind == OneSmokePiece::kTracer) return out;
+    const double share = wanderShare(smokes, slot);
+    if (share <= 0) return out;
+    const uint32_t key = uint32_t(p.Kind) * 4;
+    const double wander = share * kWander * out.Half * std::min(1.0, age / kWanderAge);
+    out.Centre[0] += wander * turbulence(p.TimeStarted, key);
+    out.Centre[2] += wander * turbulence(p.TimeStarted, key + 2);
+    out.Half *= 1.0 + share * kSwell * turbulence(p.TimeStarted, key + 3);
+    return out;
+}
+using Drawns = std::array<Drawn, kPieces>;
+
 // Farthest first, so that each quad is drawn over the ones behind it: the depth along the eye's
 // forward axis, which is the facing squares' right crossed with their up. Answers that axis.
-std::array<double, 3> sortFarthestFirst(render::ObjectDrawingView& view, const Smokes& smokes,
-                                        std::array<int16_t, kPieces>& order, int live, int32_t now) {
+std::array<double, 3> sortFarthestFirst(render::ObjectDrawingView& view, const Drawns& drawn,
+                                        std::array<int16_t, kPieces>& order, int live) {
     XYZInput axes[4];
-    std::array<double, 3> c = pieceCentre(smokes[size_t(order[0])], now);
+    std::array<double, 3> c = drawn[size_t(order[0])].Centre;
     view.glMakeFacingSquare(c.data(), axes);
     const double right[3] = {axes[1].MyX - axes[0].MyX, axes[1].MyY - axes[0].MyY, axes[1].MyZ - axes[0].MyZ};
     const double up[3] = {axes[0].MyX + axes[1].MyX, axes[0].MyY + axes[1].MyY, axes[0].MyZ + axes[1].MyZ};
@@ -116,7 +185,7 @@ std::array<double, 3> sortFarthestFirst(render::ObjectDrawingView& view, const S
     const double length = std::hypot(ahead[0], ahead[1], ahead[2]);
     for (double& a : ahead) a = length > 0 ? a / length : 0.0;
     auto depth = [&](int16_t i) {
-        const std::array<double, 3> at = pieceCentre(smokes[size_t(i)], now);
+        const std::array<double, 3>& at = drawn[size_t(i)].Centre;
         return at[0] * ahead[0] + at[1] * ahead[1] + at[2] * ahead[2];
     };
     std::sort(order.begin(), order.begin() + live, [&](int16_t a, int16_t b) { return depth(a) > depth(b); });
@@ -158,7 +227,9 @@ void FlyableAircraft::drawSmoke() {
     }
     if (live == 0) return;
 
-    const std::array<double, 3> ahead = sortFarthestFirst(*view, own.smokes, order, live, now);
+    Drawns drawn;
+    for (int n = 0; n < live; ++n) drawn[size_t(order[n])] = drawnPiece(own.smokes, order[n], now);
+    const std::array<double, 3> ahead = sortFarthestFirst(*view, drawn, order, live);
 
     static const PointUV kCorners[5] = {{0, 0.0f, 0.0f}, {1, 1.0f, 0.0f}, {2, 1.0f, 1.0f}, {3, 0.0f, 1.0f}, {-1, 0, 0}};
     // A streak takes the puff's bright middle all along its length.
@@ -178,9 +249,9 @@ void FlyableAircraft::drawSmoke() {
         const int32_t age = now - p.TimeStarted;
         const Look look = lookOf(p.Kind);
         const bool tracer = p.Kind == OneSmokePiece::kTracer;
-        const std::array<double, 3> at = pieceCentre(p, now);
+        const std::array<double, 3>& at = drawn[size_t(order[n])].Centre;
         const double f = tracer ? 0.0 : double(age) / std::max<int16_t>(p.Life, 1);
-        double half = 0.5 * (p.Size + p.Grow * age);
+        double half = drawn[size_t(order[n])].Half;
         if (const double* eye = tracer ? view->eyePosition() : nullptr) {
             const double d = std::sqrt((at[0] - eye[0]) * (at[0] - eye[0]) + (at[1] - eye[1]) * (at[1] - eye[1]) +
                                        (at[2] - eye[2]) * (at[2] - eye[2]));
@@ -197,7 +268,7 @@ void FlyableAircraft::drawSmoke() {
         float colour[4] = {look.r, look.g, look.b, float(look.a * (1.0 - f))};
         if (!tracer) {
             const OneSmokePiece& before = own.smokes[size_t((order[n] + kPieces - 1) % kPieces)];
-            colour[3] = thinnedAlpha(colour[3], p, at, before, now);
+            colour[3] = thinnedAlpha(colour[3], p, pieceCentre(p, now), before, now);
             colour[3] = float(1.0 - std::pow(1.0 - colour[3], place.Share));
         }
         if (p.Kind == OneSmokePiece::kFire && age < 20) {
