@@ -405,7 +405,9 @@ TEST_F(OnTheFront, ABurningWrecksSmokeCloseByIsNotCutByTheGroundWithinIt) {
                 << "no smoke";
             EXPECT_LT(longestCut(overGround, noGround), kWidth / 12) << "cut by the ground";
             // The ruler-straight edges strayed from their lines by 1.5 px at most.
-            if (above) EXPECT_GT(outlineWander(noGround), 3.0) << "straight-edged smoke";
+            if (above) {
+                EXPECT_GT(outlineWander(noGround), 3.0) << "straight-edged smoke";
+            }
         }
     }
 }
