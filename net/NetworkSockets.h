@@ -25,6 +25,7 @@
 #include "net/QuitSender.h"
 #include "net/ReceiveRing.h"
 #include "net/SetupPackets.h"
+#include "platform/TickCount.h"
 #include "platform/UdpSocket.h"
 
 namespace pellam::net {
@@ -97,12 +98,8 @@ struct DataExchange {
     long packetsSentWithText = 0;
 };
 
-// Ticks from `earlier` to `later`, signed and without overflow. Arrival ticks are stamped by the
-// receiver thread and may lie a tick or two after the frame's clock read: compared unsigned, such
-// a packet would look 2^32 - 1 ticks old.
-inline int32_t ticksBetween(int32_t earlier, int32_t later) {
-    return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
-}
+// Arrival ticks are stamped by the receiver thread, and may lie a tick or two after the frame's.
+using platform::ticksBetween;
 // More than `ticks` have gone from `since` to `now`. Signed: a stamp from another clock read may
 // lie a tick or two after `now`, and is then just made, not long past.
 inline bool passed(int32_t now, int32_t since, int32_t ticks) { return ticksBetween(since, now) > ticks; }

@@ -15,10 +15,7 @@ using Clock = std::chrono::steady_clock;
 // a test moves by hand gets (it has no start to wait for).
 constexpr auto kLookAgain = std::chrono::milliseconds(4);
 
-// Ticks from `earlier` to `later`, signed and without overflow.
-int32_t ticksBetween(int32_t earlier, int32_t later) {
-    return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
-}
+using platform::ticksBetween;
 
 }  // namespace
 

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <random>
 
+#include "platform/TickCount.h"
+
 namespace pellam::net {
 namespace {
 
 bool same(platform::UdpEndpoint a, platform::UdpEndpoint b) { return a.address == b.address && a.port == b.port; }
 
-// Ticks from `earlier` to `later`, signed and without overflow.
-int32_t ticksBetween(int32_t earlier, int32_t later) {
-    return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
-}
+using platform::ticksBetween;
 
 }  // namespace
 

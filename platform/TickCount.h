@@ -8,6 +8,13 @@ namespace pellam::platform {
 // Frame pacing and input timing read it; tests replace the source to drive time by hand.
 int32_t TickCount();
 
+// Ticks from `earlier` to `later`, signed and without overflow, across the counter's wrap. A tick
+// stamped on another thread may lie a tick or two after a frame's own clock read: compared
+// unsigned, it would look 2^32 - 1 ticks old; here it is just made.
+constexpr int32_t ticksBetween(int32_t earlier, int32_t later) {
+    return static_cast<int32_t>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
+}
+
 using TickSource = std::function<int32_t()>;
 
 // Sleeps until TickCount() reaches `tick`: on the real clock to the tick's first microsecond, so a
